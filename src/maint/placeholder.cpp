@@ -1,0 +1,1 @@
+// Subsystem library; its operations are added as they are built.

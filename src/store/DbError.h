@@ -1,0 +1,40 @@
+#pragma once
+// Failures carry a number and a description, as the operator reads them in
+// a message box and as the batch mode prints them.
+//
+// Numbers:
+//   6    overflow (a value too large for its field or type)
+//   13   type mismatch (a text that is not a number where one is needed)
+//   53   file not found
+//   75   path or file access error
+//   94   invalid use of Null
+//   3024 a database file that should exist was not found
+//   10000 + n  an SQLite failure with extended result code n
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace DbErr {
+constexpr int Overflow = 6;
+constexpr int TypeMismatch = 13;
+constexpr int FileNotFound = 53;
+constexpr int PathAccess = 75;
+constexpr int InvalidNull = 94;
+constexpr int DatabaseFileMissing = 3024;
+constexpr int SqliteBase = 10000;
+} // namespace DbErr
+
+class DbError : public std::runtime_error {
+public:
+    DbError(int number, const QString &description)
+        : std::runtime_error(description.toStdString()), number_(number), description_(description)
+    {
+    }
+    int number() const { return number_; }
+    const QString &description() const { return description_; }
+
+private:
+    int number_;
+    QString description_;
+};
