@@ -1,0 +1,27 @@
+#pragma once
+// Completes a data folder on start: a missing database is created with the
+// schema and its default content, a missing installed file (forms,
+// templates, layouts) is written from the copy built into the executable.
+// An existing file is never overwritten.
+
+#include <QString>
+#include <QStringList>
+
+namespace DataFolder {
+
+struct Result {
+    QStringList created;   // files written, relative to the data folder
+};
+
+// Creates the folder itself, data.db and common.db when data.db is missing
+// (common.db only when it is missing too), and every installed file that is
+// missing. Throws DbError when a file cannot be written; a database is built
+// under a temporary name and renamed when complete, so a failure never
+// leaves a half-made database behind.
+Result prepare();
+
+// Registers installed files: every file under the Qt resource folder
+// `resourceRoot` is written to the same relative path in the data folder.
+void addInstallRoot(const QString &resourceRoot);
+
+} // namespace DataFolder
