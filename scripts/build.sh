@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds into ./build (BUILD_DIR overrides it).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir="${BUILD_DIR:-build}"
+jobs="${JOBS:-$(nproc)}"
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+cmake --build "$build_dir" -j "$jobs"

@@ -1,0 +1,6 @@
+#pragma once
+#include "app/BatchCommand.h"
+#include <QList>
+
+// Every batch command of the executable, in the order --help lists them.
+QList<BatchCommand> allBatchCommands();

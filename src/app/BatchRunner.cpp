@@ -1,0 +1,134 @@
+#include "app/BatchRunner.h"
+
+#include "app/BatchDialogs.h"
+#include "app/Version.h"
+#include "store/AppFolder.h"
+#include "store/Clock.h"
+#include "store/DataFolder.h"
+#include "store/DbCommon.h"
+
+#include <QTextStream>
+
+int batchFailure(BatchContext &ctx, int number, const QString &description)
+{
+    ctx.err << QStringLiteral("エラー %1: %2").arg(number).arg(BatchDialogs::oneLine(description)) << Qt::endl;
+    return BatchExit::Failed;
+}
+
+CommandLine parseCommandLine(const QStringList &arguments)
+{
+    CommandLine cl;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString a = arguments[i];
+        if (cl.command.isEmpty() && a.startsWith(QLatin1Char('-'))) {
+            if (a == QLatin1String("--app-folder") || a == QLatin1String("--now")) {
+                if (i + 1 >= arguments.size()) {
+                    cl.error = QStringLiteral("%1 には値が必要です。").arg(a);
+                    return cl;
+                }
+                (a == QLatin1String("--now") ? cl.now : cl.appFolder) = arguments[++i];
+            } else if (a.startsWith(QLatin1String("--app-folder="))) {
+                cl.appFolder = a.mid(13);
+            } else if (a == QLatin1String("--yes") || a == QLatin1String("-y")) {
+                cl.yes = true;
+            } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+                cl.help = true;
+            } else if (a == QLatin1String("--version")) {
+                cl.command = QStringLiteral("version");
+            } else {
+                cl.error = QStringLiteral("不明なオプションです: %1").arg(a);
+                return cl;
+            }
+        } else if (cl.command.isEmpty()) {
+            cl.command = a;
+        } else if (a == QLatin1String("--yes") || a == QLatin1String("-y")) {
+            cl.yes = true;   // also accepted after the command
+        } else {
+            cl.args << a;
+        }
+    }
+    return cl;
+}
+
+QString batchHelp(const QList<BatchCommand> &commands)
+{
+    QString t;
+    QTextStream s(&t);
+    s << QStringLiteral("使い方: tobari-edi [--app-folder DIR] [--yes] [COMMAND ARGS...]\n\n")
+      << QStringLiteral("COMMAND を付けずに起動すると画面が開きます。\n\n")
+      << QStringLiteral("オプション:\n")
+      << QStringLiteral("  --app-folder DIR  データフォルダ（既定: 実行ファイルのフォルダ、または TOBARI_APP_FOLDER）\n")
+      << QStringLiteral("  --yes             確認の質問にすべて OK と答えます\n")
+      << QStringLiteral("  --now DATETIME    現在日時を固定します（例 2026-12-10T09:30:00）\n")
+      << QStringLiteral("  --help            この説明を表示します\n\n")
+      << QStringLiteral("コマンド:\n");
+    for (const BatchCommand &c : commands)
+        s << QStringLiteral("  %1\n      %2\n").arg(c.usage, c.summary);
+    s << QStringLiteral("\n終了コード: 0 完了、1 処理なし（キャンセル・データなし・中止）、2 使い方の誤り、3 エラー\n");
+    return t;
+}
+
+const BatchCommand *findBatchCommand(const QList<BatchCommand> &commands, const QString &name)
+{
+    for (const BatchCommand &c : commands)
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+int runBatchCommand(const BatchCommand &command, const CommandLine &cl, QTextStream &out, QTextStream &err,
+                    bool interactive)
+{
+    if (!cl.appFolder.isEmpty())
+        AppFolder::setPath(cl.appFolder);
+    if (!cl.now.isEmpty()) {
+        const QDateTime when = QDateTime::fromString(cl.now, Qt::ISODate);
+        if (!when.isValid()) {
+            err << QStringLiteral("--now の日時が正しくありません: %1").arg(cl.now) << Qt::endl;
+            return BatchExit::Usage;
+        }
+        Clock::setFixed(when);
+    }
+    BatchDialogs dialogs(out, err, cl.yes, interactive);
+    BatchContext ctx{cl.args, dialogs, out, err};
+    try {
+        if (command.opensDatabase) {
+            DataFolder::prepare();
+            const int rc = OpenDatabase(true, dialogs);
+            if (rc != 0)
+                return BatchExit::Failed;
+        }
+        const int status = command.run(ctx);
+        OpenDatabase(false, dialogs);
+        return status;
+    } catch (const DbError &e) {
+        OpenDatabase(false, dialogs);
+        return batchFailure(ctx, e.number(), e.description());
+    } catch (const std::exception &e) {
+        OpenDatabase(false, dialogs);
+        return batchFailure(ctx, 3, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+QList<BatchCommand> coreBatchCommands()
+{
+    QList<BatchCommand> list;
+    list << BatchCommand{QStringLiteral("version"), QStringLiteral("version"),
+                         QStringLiteral("バージョンを表示します"),
+                         [](BatchContext &ctx) {
+                             ctx.out << applicationTitle() << QLatin1Char(' ') << versionText() << Qt::endl;
+                             return BatchExit::Done;
+                         },
+                         false};
+    list << BatchCommand{QStringLiteral("init"), QStringLiteral("init"),
+                         QStringLiteral("データフォルダを準備します（データベース・帳票・テンプレートの作成）"),
+                         [](BatchContext &ctx) {
+                             const DataFolder::Result r = DataFolder::prepare();
+                             for (const QString &f : r.created)
+                                 ctx.out << QStringLiteral("作成しました: ") << f << Qt::endl;
+                             ctx.out << QStringLiteral("データフォルダ: ") << AppFolder::path() << Qt::endl;
+                             return BatchExit::Done;
+                         },
+                         false};
+    return list;
+}
