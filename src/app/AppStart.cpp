@@ -1,15 +1,18 @@
 #include "app/AppStart.h"
 
 #include "app/QtDialogs.h"
+#include "app/ScreenRegistry.h"
+#include "app/Screens.h"
+#include "app/Settings.h"
+#include "app/frm0000_main.h"
 #include "store/AppFolder.h"
 #include "store/DataFolder.h"
 #include "store/DbCommon.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFont>
 #include <QFontDatabase>
-#include <QLabel>
-#include <QMainWindow>
 
 namespace {
 
@@ -28,7 +31,38 @@ void chooseFont()
     }
 }
 
+// Opens a settings screen modally when it exists in this build.
+void openSettingsScreen(const QString &name, Dialogs &dialogs)
+{
+    if (QDialog *screen = ScreenRegistry::create(name, nullptr, dialogs)) {
+        screen->exec();
+        delete screen;
+    }
+}
+
 } // namespace
+
+bool checkSettingsFiles(Dialogs &dialogs)
+{
+    if (!Settings::fileExists(SettingFile::ConfIni)) {
+        dialogs.message(QStringLiteral("アプリケーション設定が行われていません。\n設定画面を開きます。"),
+                        applicationTitle(), MsgIcon::None, MsgButtons::Ok, MsgResult::Ok);
+        openSettingsScreen(QStringLiteral("frm0001_Option"), dialogs);
+    }
+    if (!Settings::fileExists(SettingFile::GyoumIni)) {
+        dialogs.message(QStringLiteral("業務設定が行われていません。\n業務設定画面を開きます。"), applicationTitle(),
+                        MsgIcon::None, MsgButtons::Ok, MsgResult::Ok);
+        openSettingsScreen(QStringLiteral("frm0002_Option_Gyoumu"), dialogs);
+    }
+    if (!Settings::fileExists(SettingFile::ConfIni) || !Settings::fileExists(SettingFile::GyoumIni)) {
+        dialogs.message(QStringLiteral("アプリケーション設定又は業務設定が見つかりません。\n"
+                                       "設定画面でキャンセルをしてしまった可能性があります。\n"
+                                       "アプリケーションを起動する事が出来ません。"),
+                        applicationTitle(), MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+        return false;
+    }
+    return true;
+}
 
 int runScreens(int argc, char **argv, const CommandLine &cl)
 {
@@ -38,6 +72,7 @@ int runScreens(int argc, char **argv, const CommandLine &cl)
     chooseFont();
     if (!cl.appFolder.isEmpty())
         AppFolder::setPath(cl.appFolder);
+    registerScreens();
 
     QtDialogs dialogs;
     try {
@@ -46,15 +81,13 @@ int runScreens(int argc, char **argv, const CommandLine &cl)
         dialogs.error(QStringLiteral("データフォルダを準備できません。\n%1 %2").arg(e.number()).arg(e.description()));
         return 3;
     }
-    OpenDatabase(true, dialogs);
+    if (ScreenRegistry::contains(QStringLiteral("frm0001_Option")) && !checkSettingsFiles(dialogs))
+        return 1;
 
-    QMainWindow window;
-    window.setWindowTitle(applicationTitle());
-    auto *label = new QLabel(QStringLiteral("データフォルダ: %1").arg(AppFolder::path()));
-    label->setAlignment(Qt::AlignCenter);
-    window.setCentralWidget(label);
-    window.resize(800, 560);
+    frm0000_main window(dialogs);
+    dialogs.setOwner(&window);
     window.show();
+    window.load();
     const int rc = app.exec();
     OpenDatabase(false, dialogs);
     return rc;

@@ -1,0 +1,148 @@
+#include "app/MainCommands.h"
+
+#include "app/ClsFileOP.h"
+#include "app/Settings.h"
+#include "store/DbCommon.h"
+#include "store/Dialogs.h"
+
+void MainCommands::loadProcedure(const QString &name)
+{
+    if (name == QLatin1String("Import_PB"))
+        runImport(imports_.pbMaster, QStringLiteral("PBマスタファイル (*.csv);;すべてのファイル (*)"));
+    else if (name == QLatin1String("Import_Order"))
+        runImport(imports_.order, QStringLiteral("発注ファイル (*.txt);;すべてのファイル (*)"));
+    else if (name == QLatin1String("Import_Add"))
+        runImport(imports_.destinations, QStringLiteral("納品先マスタファイル (*.txt);;すべてのファイル (*)"));
+    else if (name == QLatin1String("TOBARE_END")) {
+        if (confirmEnd(dialogs_))
+            host_.closeMain();
+    } else if (name == QLatin1String("SiteOpen"))
+        siteOpen();
+    else if (name == QLatin1String("SeikyuKaijyo"))
+        cancelClosing(RequireConnection(), dialogs_);
+    else if (name == QLatin1String("DALL_DELL")) {
+        host_.setBusy(true);
+        try {
+            deleteAllData(RequireConnection(), dialogs_);
+        } catch (...) {
+            host_.setBusy(false);
+            throw;
+        }
+        host_.setBusy(false);
+    } else if (name == QLatin1String("ChangeData_Out")) {
+        if (changeHistory_)
+            changeHistory_();
+        else
+            notYet(QStringLiteral("変更履歴出力"));
+    } else if (name == QLatin1String("Jseikyu_out")) {
+        if (consignmentBilling_)
+            consignmentBilling_();
+        else
+            notYet(QStringLiteral("委託請求明細出力"));
+    } else {
+        dialogs_.message(name + QStringLiteral(" そんな命令ないです。"), QStringLiteral("呼出しエラー"),
+                         MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+    }
+}
+
+void MainCommands::notYet(const QString &what)
+{
+    dialogs_.message(QStringLiteral("「%1」はこのバージョンではまだ使えません。").arg(what), applicationTitle(),
+                     MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok);
+}
+
+void MainCommands::runImport(const std::function<int(const QString &)> &import, const QString &filter)
+{
+    if (!import) {
+        notYet(QStringLiteral("データ取込"));
+        return;
+    }
+    const QString start = Settings::readText(SettingKey::ReadPath);
+    const QString path = dialogs_.openFile(QStringLiteral("ファイルを開く"), start, filter);
+    if (path.isEmpty())
+        return;
+    host_.setMainEnabled(false);
+    int result;
+    try {
+        result = import(path);
+    } catch (...) {
+        host_.setMainEnabled(true);
+        throw;
+    }
+    if (result == 0
+        && dialogs_.message(QStringLiteral("読込みが正常に終了しました。\n対象のファイルをごみ箱に移動しますか？"),
+                            QStringLiteral("確認"), MsgIcon::Question, MsgButtons::OkCancel, MsgResult::Ok)
+            == MsgResult::Ok) {
+        ClsFileOP op;
+        op.fromFile = path;
+        op.Delete(false, true, true);
+    }
+    host_.setMainEnabled(true);
+}
+
+void MainCommands::siteOpen()
+{
+    host_.setBusy(true);
+    const bool ok = dialogs_.message(QStringLiteral("Web-EDIのサイトを開きますか?"), applicationTitle(),
+                                     MsgIcon::Question, MsgButtons::OkCancel, MsgResult::Ok)
+        == MsgResult::Ok;
+    if (ok) {
+        const QString url = Settings::readText(SettingKey::WebEdiUrl);
+        if (!url.isEmpty())
+            host_.openExternal(url);
+        else
+            dialogs_.message(QStringLiteral("Web-EDIのアドレスが設定されていません。\n"
+                                            "オプション画面でアドレス(URL)を指定してください。"),
+                             applicationTitle(), MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+    }
+    host_.setBusy(false);
+}
+
+int MainCommands::cancelClosing(Database &db, Dialogs &dialogs)
+{
+    if (GetJoukenValue(db, QStringLiteral("SHIME_BI_J")).isEmpty()) {
+        dialogs.message(QStringLiteral("現在処理中ではありません。"), applicationTitle(), MsgIcon::Warning,
+                        MsgButtons::Ok, MsgResult::Ok);
+        return 1;
+    }
+    if (!dialogs.confirm(QStringLiteral("締日計算処理の解除を行っても宜しいですか？"), applicationTitle()))
+        return 1;
+    {
+        Transaction tx(db);
+        SetJoukenValue(db, QStringLiteral("SHIME_BI_J"), QString());
+        SetJoukenValue(db, QStringLiteral("SHIME_BI_I"), QString());
+        db.execute(QStringLiteral("Delete From TBL_SEM_B"));
+        tx.commit();
+    }
+    dialogs.info(QStringLiteral("締日計算処理を解除しました。"), applicationTitle());
+    return 0;
+}
+
+int MainCommands::deleteAllData(Database &db, Dialogs &dialogs)
+{
+    if (dialogs.message(QStringLiteral("全ての明細を削除で御座る。\n宜しいか？"), QStringLiteral("御座る"),
+                        MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Ok)
+        != MsgResult::Ok)
+        return 1;
+    static const char *const statements[] = {
+        "Delete From TBL_RD_H1",  "Delete From TBL_RD_H2",  "Delete From TBL_RD_BD",  "Delete From TBL_FLG_DATA",
+        "Delete From TBL_HUDA",   "Delete From IMP_PB",     "Delete From IMP_RD_BD",  "Delete From IMP_RD_H1",
+        "Delete From IMP_RD_H2",  "Delete From MST_PB",     "Delete From TBL_SEM_B",  "Delete From TBL_SEZ_B",
+        "Delete From TBL_SEZ_H",  "Delete From TBL_SEZ_BD", "Update MST_JYOUKEN Set VALUEC=''",
+        "Update MST_IDX Set IVal=1",
+    };
+    // One transaction: a failure half-way must not leave slips without
+    // their lines or numbers restarted over existing batches.
+    Transaction tx(db);
+    for (const char *sql : statements)
+        db.execute(QString::fromLatin1(sql));
+    tx.commit();
+    return 0;
+}
+
+bool MainCommands::confirmEnd(Dialogs &dialogs)
+{
+    return dialogs.message(QStringLiteral("業務を終了しますか？"), QStringLiteral("終了確認"), MsgIcon::Question,
+                           MsgButtons::OkCancel, MsgResult::Ok)
+        == MsgResult::Ok;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Screens opened by name from the menu ("F" entries). Each screen library
+// registers a factory; the main screen creates a new instance per opening
+// and shows it modally.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QDialog;
+class QWidget;
+class Dialogs;
+
+namespace ScreenRegistry {
+
+using Factory = std::function<QDialog *(QWidget *parent, Dialogs &dialogs)>;
+
+void add(const QString &name, Factory factory);
+bool contains(const QString &name);
+// A new instance of screen `name`, or nullptr when no screen has that name.
+QDialog *create(const QString &name, QWidget *parent, Dialogs &dialogs);
+QStringList names();
+
+} // namespace ScreenRegistry

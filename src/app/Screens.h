@@ -1,0 +1,3 @@
+#pragma once
+// Registers every screen that menu entries open by name.
+void registerScreens();

@@ -1,0 +1,224 @@
+#include "app/frm0000_main.h"
+
+#include "app/ScreenRegistry.h"
+#include "app/Settings.h"
+#include "store/DbCommon.h"
+#include "store/Dialogs.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+frm0000_main::frm0000_main(Dialogs &dialogs, QWidget *parent)
+    : QMainWindow(parent), dialogs_(dialogs), commands_(dialogs, *this)
+{
+    setObjectName(QStringLiteral("frm0000_main"));
+    setWindowTitle(applicationTitle());
+
+    auto *central = new QWidget(this);
+    auto *outer = new QVBoxLayout(central);
+    outer->setContentsMargins(24, 16, 24, 16);
+
+    auto *title = new QLabel(applicationTitle(), central);
+    QFont tf = title->font();
+    tf.setPointSizeF(tf.pointSizeF() * 1.8);
+    tf.setBold(true);
+    title->setFont(tf);
+    outer->addWidget(title);
+
+    framMenu_ = new QGroupBox(central);
+    framMenu_->setObjectName(QStringLiteral("framMenu"));
+    QFont ff = framMenu_->font();
+    ff.setPointSizeF(ff.pointSizeF() * 1.2);
+    framMenu_->setFont(ff);
+    auto *grid = new QGridLayout(framMenu_);
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(10);
+    for (int i = 0; i < clsMakeMenu::EntryCount; ++i) {
+        auto *number = new QLabel(QStringLiteral("F%1  %2.").arg(i + 1).arg(i + 1), framMenu_);
+        number->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        number->setStyleSheet(QStringLiteral("color: palette(mid);"));
+        auto *entry = new QLabel(framMenu_);
+        entry->setObjectName(QStringLiteral("xlabMenu_%1").arg(i));
+        entry->setCursor(Qt::PointingHandCursor);
+        entry->setMinimumWidth(220);
+        entry->setStyleSheet(QStringLiteral("QLabel { color: palette(link); font-weight: bold; padding: 2px 6px; }"
+                                            "QLabel:hover { background: palette(highlight); color: palette(highlighted-text); }"));
+        entry->installEventFilter(this);
+        auto *comment = new QLabel(framMenu_);
+        comment->setObjectName(QStringLiteral("labMenu_%1").arg(i));
+        grid->addWidget(number, i, 0);
+        grid->addWidget(entry, i, 1);
+        grid->addWidget(comment, i, 2);
+        xlabMenu_[i] = entry;
+        labMenu_[i] = comment;
+    }
+    grid->setColumnStretch(2, 1);
+    outer->addWidget(framMenu_, 1);
+
+    auto *cmdRow = new QHBoxLayout;
+    auto *cmdLabel = new QLabel(QStringLiteral("メニュー番号"), central);
+    txtCmd_ = new QLineEdit(central);
+    txtCmd_->setObjectName(QStringLiteral("txtCmd"));
+    txtCmd_->setToolTip(QStringLiteral("メニュー番号を入れてください。"));
+    txtCmd_->setMaximumWidth(80);
+    connect(txtCmd_, &QLineEdit::returnPressed, this, &frm0000_main::commandEntered);
+    cmdRow->addWidget(cmdLabel);
+    cmdRow->addWidget(txtCmd_);
+    cmdRow->addStretch(1);
+    outer->addLayout(cmdRow);
+
+    setCentralWidget(central);
+    statusBar()->showMessage(QStringLiteral("F1〜F9 またはメニュー番号で選択します。"));
+    resize(820, 600);
+}
+
+template <class F>
+void frm0000_main::guarded(F &&action)
+{
+    try {
+        action();
+    } catch (const DbError &e) {
+        QApplication::restoreOverrideCursor();
+        setEnabled(true);
+        dialogs_.message(QStringLiteral("エラーが発生しました。\n%1 %2").arg(e.number()).arg(e.description()),
+                         applicationTitle(), MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+    } catch (const std::exception &e) {
+        QApplication::restoreOverrideCursor();
+        setEnabled(true);
+        dialogs_.message(QStringLiteral("エラーが発生しました。\n%1").arg(QString::fromLocal8Bit(e.what())),
+                         applicationTitle(), MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+    }
+}
+
+void frm0000_main::load()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // OpenDatabase reports its own failure; the screen still shows, without a menu.
+    const int rc = OpenDatabase(true, dialogs_);
+    menu_.setMenuName(Settings::readText(SettingKey::MenuSelect));
+    menu_.setHost(this);
+    QApplication::restoreOverrideCursor();
+    if (rc == 0)
+        guarded([&] { menu_.showMenu(QStringLiteral("0"), AppConnection()); });
+}
+
+void frm0000_main::setMenuTitle(const QString &title)
+{
+    framMenu_->setTitle(title);
+}
+
+void frm0000_main::setMenuEntry(int index, const QString &name, const QString &comment)
+{
+    xlabMenu_[index]->setText(name);
+    labMenu_[index]->setText(comment);
+}
+
+QString frm0000_main::entryText(int index) const
+{
+    return xlabMenu_[index]->text();
+}
+
+QString frm0000_main::titleText() const
+{
+    return framMenu_->title();
+}
+
+void frm0000_main::openScreen(const QString &name)
+{
+    QDialog *screen = ScreenRegistry::create(name, this, dialogs_);
+    if (!screen) {
+        dialogs_.message(QStringLiteral("画面「%1」はありません。").arg(name), applicationTitle(), MsgIcon::Critical,
+                         MsgButtons::Ok, MsgResult::Ok);
+        return;
+    }
+    screen->setAttribute(Qt::WA_DeleteOnClose);
+    screen->setWindowModality(Qt::ApplicationModal);
+    screen->exec();
+}
+
+void frm0000_main::loadProcedure(const QString &name)
+{
+    commands_.loadProcedure(name);
+}
+
+void frm0000_main::shellOpen(const QString &target)
+{
+    // A target that cannot be opened gives no message.
+    const QUrl url = target.contains(QLatin1String("://")) ? QUrl(target) : QUrl::fromLocalFile(target);
+    QDesktopServices::openUrl(url);
+}
+
+void frm0000_main::setBusy(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void frm0000_main::setMainEnabled(bool enabled)
+{
+    setEnabled(enabled);
+}
+
+void frm0000_main::closeMain()
+{
+    closing_ = true;
+    close();
+}
+
+void frm0000_main::openExternal(const QString &target)
+{
+    QDesktopServices::openUrl(QUrl::fromUserInput(target));
+}
+
+void frm0000_main::commandEntered()
+{
+    const QString text = txtCmd_->text();
+    txtCmd_->clear();   // emptied whatever it selected
+    guarded([&] { menu_.MenuSelect(text); });
+}
+
+void frm0000_main::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F9) {
+        guarded([&] { menu_.FunctionKey(112 + (key - Qt::Key_F1), int(event->modifiers())); });
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+bool frm0000_main::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        for (int i = 0; i < clsMakeMenu::EntryCount; ++i) {
+            if (watched == xlabMenu_[i]) {
+                guarded([&] { menu_.cmdClick(i); });
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frm0000_main::closeEvent(QCloseEvent *event)
+{
+    // The close box asks like the end command does.
+    if (!closing_ && !MainCommands::confirmEnd(dialogs_)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The main screen: the data-driven menu, the command box and the named
+// commands. It only dispatches; every action is a screen or an operation.
+
+#include "app/MainCommands.h"
+#include "app/clsMakeMenu.h"
+
+#include <QMainWindow>
+
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class Dialogs;
+
+class frm0000_main : public QMainWindow, public MenuHost, public MainCommandsHost {
+    Q_OBJECT
+public:
+    explicit frm0000_main(Dialogs &dialogs, QWidget *parent = nullptr);
+
+    // Opens the database, attaches the shared file and shows page "0".
+    void load();
+
+    MainCommands &commands() { return commands_; }
+    clsMakeMenu &menu() { return menu_; }
+
+    // MenuHost
+    void setMenuTitle(const QString &title) override;
+    void setMenuEntry(int index, const QString &name, const QString &comment) override;
+    void openScreen(const QString &name) override;
+    void loadProcedure(const QString &name) override;
+    void shellOpen(const QString &target) override;
+
+    // MainCommandsHost
+    void setBusy(bool busy) override;
+    void setMainEnabled(bool enabled) override;
+    void closeMain() override;
+    void openExternal(const QString &target) override;
+
+    QString entryText(int index) const;
+    QString titleText() const;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // Runs an action started by the operator; an error nothing else handled
+    // is reported here with its number and description, and the application
+    // goes on.
+    template <class F>
+    void guarded(F &&action);
+    void commandEntered();
+
+    Dialogs &dialogs_;
+    clsMakeMenu menu_;
+    MainCommands commands_;
+    QGroupBox *framMenu_ = nullptr;
+    std::array<QLabel *, 9> xlabMenu_{};
+    std::array<QLabel *, 9> labMenu_{};
+    QLineEdit *txtCmd_ = nullptr;
+    bool closing_ = false;
+};
