@@ -1,6 +1,7 @@
 #include "app/BatchRunner.h"
 
 #include "app/BatchDialogs.h"
+#include "app/MainCommands.h"
 #include "app/Version.h"
 #include "store/AppFolder.h"
 #include "store/Clock.h"
@@ -130,5 +131,19 @@ QList<BatchCommand> coreBatchCommands()
                              return BatchExit::Done;
                          },
                          false};
+    list << BatchCommand{QStringLiteral("cancel-closing"), QStringLiteral("cancel-closing"),
+                         QStringLiteral("途中の締日計算処理を解除します"),
+                         [](BatchContext &ctx) {
+                             return MainCommands::cancelClosing(RequireConnection(), ctx.dialogs) == 0
+                                 ? BatchExit::Done
+                                 : BatchExit::NothingDone;
+                         }};
+    list << BatchCommand{QStringLiteral("delete-all"), QStringLiteral("delete-all"),
+                         QStringLiteral("取込・請求データをすべて削除し、番号を 1 に戻します"),
+                         [](BatchContext &ctx) {
+                             return MainCommands::deleteAllData(RequireConnection(), ctx.dialogs) == 0
+                                 ? BatchExit::Done
+                                 : BatchExit::NothingDone;
+                         }};
     return list;
 }

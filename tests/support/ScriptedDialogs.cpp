@@ -46,7 +46,7 @@ MsgResult ScriptedDialogs::message(const QString &text, const QString &title, Ms
                                    MsgResult defaultButton)
 {
     shown_.append({QStringLiteral("message"), text, title, icon, buttons, defaultButton});
-    if (buttons == MsgButtons::Ok && (script_.empty() || !std::holds_alternative<MsgResult>(script_.front())))
+    if (buttons == MsgButtons::Ok)   // a notice needs no script line
         return MsgResult::Ok;
     return take<MsgResult>(QStringLiteral("message: ") + text).value_or(MsgResult::Cancel);
 }
