@@ -2,6 +2,8 @@
 
 #include "app/BatchDialogs.h"
 #include "app/MainCommands.h"
+#include "app/Settings.h"
+#include "app/clsMakeMenu.h"
 #include "app/Version.h"
 #include "store/AppFolder.h"
 #include "store/Clock.h"
@@ -111,6 +113,43 @@ int runBatchCommand(const BatchCommand &command, const CommandLine &cl, QTextStr
     }
 }
 
+namespace {
+
+// Prints a menu page as the main screen shows it.
+struct PrintingMenuHost : MenuHost {
+    QString title;
+    QStringList lines = QStringList(clsMakeMenu::EntryCount, QString());
+    void setMenuTitle(const QString &t) override { title = t; }
+    void setMenuEntry(int i, const QString &name, const QString &comment) override
+    {
+        lines[i] = name.isEmpty() ? QString() : QStringLiteral("%1  %2  %3").arg(i + 1).arg(name, comment).trimmed();
+    }
+    void openScreen(const QString &) override {}
+    void loadProcedure(const QString &) override {}
+    void shellOpen(const QString &) override {}
+};
+
+int printMenuPage(BatchContext &ctx)
+{
+    if (ctx.args.size() > 1)
+        return BatchExit::Usage;
+    PrintingMenuHost host;
+    clsMakeMenu menu;
+    menu.setMenuName(Settings::readText(SettingKey::MenuSelect));
+    menu.setHost(&host);
+    menu.showMenu(ctx.args.value(0, QStringLiteral("0")), &RequireConnection());
+    ctx.out << host.title << Qt::endl;
+    bool any = false;
+    for (const QString &l : host.lines)
+        if (!l.isEmpty()) {
+            ctx.out << l << Qt::endl;
+            any = true;
+        }
+    return any ? BatchExit::Done : BatchExit::NothingDone;
+}
+
+} // namespace
+
 QList<BatchCommand> coreBatchCommands()
 {
     QList<BatchCommand> list;
@@ -131,6 +170,9 @@ QList<BatchCommand> coreBatchCommands()
                              return BatchExit::Done;
                          },
                          false};
+    list << BatchCommand{QStringLiteral("menu"), QStringLiteral("menu [PAGE]"),
+                         QStringLiteral("メニューのページを表示します（既定はページ 0）"),
+                         [](BatchContext &ctx) { return printMenuPage(ctx); }};
     list << BatchCommand{QStringLiteral("cancel-closing"), QStringLiteral("cancel-closing"),
                          QStringLiteral("途中の締日計算処理を解除します"),
                          [](BatchContext &ctx) {

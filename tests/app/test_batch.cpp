@@ -51,6 +51,18 @@ TEST(Batch, InitCompletesADataFolderOnce)
     EXPECT_FALSE(second.out.contains(QStringLiteral("作成しました")));
 }
 
+TEST(Batch, MenuPrintsAPageAsTheMainScreenShowsIt)
+{
+    QTemporaryDir dir;
+    const Outcome top = run({"--app-folder", dir.path(), "menu"});
+    EXPECT_EQ(top.status, 0) << top.err.toStdString();
+    const QStringList lines = top.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 10);
+    EXPECT_EQ(lines[0], QStringLiteral("メインメニュー"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("1  受信データ取込"))) << lines[1].toStdString();
+    EXPECT_EQ(run({"--app-folder", dir.path(), "menu", "99"}).status, 1);
+}
+
 TEST(Batch, UsageErrorsExitWithTwo)
 {
     EXPECT_EQ(run({"no-such-command"}).status, 2);
