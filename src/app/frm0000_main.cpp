@@ -2,6 +2,7 @@
 
 #include "app/ScreenRegistry.h"
 #include "app/Settings.h"
+#include "store/AppState.h"
 #include "store/DbCommon.h"
 #include "store/Dialogs.h"
 
@@ -103,6 +104,7 @@ void frm0000_main::guarded(F &&action)
 
 void frm0000_main::load()
 {
+    AppState::CompactionRequest = 0;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // OpenDatabase reports its own failure; the screen still shows, without a menu.
     const int rc = OpenDatabase(true, dialogs_);
@@ -221,4 +223,7 @@ void frm0000_main::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
+    // A retention deletion ran: compact the database before ending.
+    if (AppState::CompactionRequest == 1 && ScreenRegistry::contains(QStringLiteral("frm9900_DBCompact")))
+        openScreen(QStringLiteral("frm9900_DBCompact"));
 }
