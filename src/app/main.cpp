@@ -4,6 +4,7 @@
 #include "app/AppStart.h"
 #include "app/BatchRunner.h"
 #include "app/BatchRegistry.h"
+#include "store/DataFolder.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -27,6 +28,7 @@ QStringList rawArguments(int argc, char **argv)
 int main(int argc, char **argv)
 {
     const CommandLine cl = parseCommandLine(rawArguments(argc, argv));
+    DataFolder::addInstallRoot(QStringLiteral(":/install"));
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QList<BatchCommand> commands = allBatchCommands();

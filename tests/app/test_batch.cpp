@@ -46,6 +46,7 @@ TEST(Batch, InitCompletesADataFolderOnce)
     EXPECT_EQ(first.status, 0) << first.err.toStdString();
     EXPECT_TRUE(first.out.contains("data.db"));
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("common.db")));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("COR/ChangeHist")));
     const Outcome second = run({"--app-folder", dir.path(), "init"});
     EXPECT_EQ(second.status, 0);
     EXPECT_FALSE(second.out.contains(QStringLiteral("作成しました")));
