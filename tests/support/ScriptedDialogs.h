@@ -5,6 +5,7 @@
 // and is answered Cancel, so a test never hangs on a dialog.
 
 #include "store/Dialogs.h"
+#include "support/QtPrint.h"
 
 #include <QList>
 #include <QString>
