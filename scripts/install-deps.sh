@@ -10,6 +10,7 @@ packages=(
   libzip-dev libpugixml-dev zip
   fonts-ipafont
   poppler-utils xvfb xauth
+  libreoffice-calc-nogui
 )
 
 missing=()

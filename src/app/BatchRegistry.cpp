@@ -1,9 +1,17 @@
 #include "app/BatchRegistry.h"
 
 #include "app/BatchRunner.h"
+#include "output/ChangeHistory.h"
+#include "store/DbCommon.h"
 
 QList<BatchCommand> allBatchCommands()
 {
     QList<BatchCommand> all = coreBatchCommands();
+    all << BatchCommand{QStringLiteral("change-history"), QStringLiteral("change-history"),
+                        QStringLiteral("未報告の数量・売単価の訂正を変更履歴ブックに出力します"),
+                        [](BatchContext &ctx) {
+                            const ChangeHistoryResult r = writeChangeHistory(RequireConnection(), ctx.dialogs);
+                            return r.status == 0 ? BatchExit::Done : BatchExit::NothingDone;
+                        }};
     return all;
 }

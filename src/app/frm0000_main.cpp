@@ -2,6 +2,7 @@
 
 #include "app/ScreenRegistry.h"
 #include "app/Settings.h"
+#include "output/ChangeHistory.h"
 #include "store/AppState.h"
 #include "store/DbCommon.h"
 #include "store/Dialogs.h"
@@ -24,6 +25,7 @@ frm0000_main::frm0000_main(Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), dialogs_(dialogs), commands_(dialogs, *this)
 {
     setObjectName(QStringLiteral("frm0000_main"));
+    commands_.setChangeHistory([this] { return writeChangeHistory(RequireConnection(), dialogs_).status; });
     setWindowTitle(applicationTitle());
 
     auto *central = new QWidget(this);

@@ -2,11 +2,11 @@
 
 #include "app/Settings.h"
 #include "app/grid/InputHelpers.h"
+#include "slips/QtFormRenderer.h"
 #include "store/DbCommon.h"
 #include "store/Dialogs.h"
 
 #include <QComboBox>
-#include <QPrinterInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -30,11 +30,7 @@ void selectPrinter(QComboBox *box, const QString &saved)
 
 QStringList frm0001_Option::printerChoices()
 {
-    QStringList out;
-    for (const QString &p : QPrinterInfo::availablePrinterNames())
-        if (p != QLatin1String("Rendering Subsystem"))
-            out << p;
-    return out;
+    return ::printerChoices();
 }
 
 frm0001_Option::frm0001_Option(Dialogs &dialogs, QWidget *parent) : QDialog(parent), dialogs_(dialogs)

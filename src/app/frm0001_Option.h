@@ -14,7 +14,7 @@ public:
     frm0001_Option(Dialogs &dialogs, QWidget *parent = nullptr);
 
     // The printers offered: installed printers (without "Rendering
-    // Subsystem") and the PDF target.
+    // Subsystem") and the PDF file target.
     static QStringList printerChoices();
 
     // Asks, writes every key and closes; false when the operator cancelled
