@@ -7,7 +7,7 @@
 
 namespace {
 
-void show(GridView &grid, GridData data)
+void present(GridView &grid, GridData data)
 {
     grid.gridModel()->setGridData(std::move(data));
     if (grid.gridModel()->rowCount() > 0)
@@ -25,7 +25,7 @@ void LoadGrid(GridView &grid, const QString &sql)
 void LoadGrid(GridView &grid, const QString &sql, Database &db)
 {
     BusyCursor busy;
-    show(grid, loadGridData(db, sql, GridLoader::Standard));
+    present(grid, loadGridData(db, sql, GridLoader::Standard));
 }
 
 bool LoadImportListGrid(GridView &grid, const QString &sql, Dialogs &dialogs)
@@ -45,6 +45,6 @@ bool LoadImportListGrid(GridView &grid, const QString &sql, Database &db, Dialog
                         MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
         return false;
     }
-    show(grid, std::move(data));
+    present(grid, std::move(data));
     return true;
 }
