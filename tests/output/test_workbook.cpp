@@ -1066,7 +1066,7 @@ TEST_F(WorkbookTest, LibreOfficeReadsTheFilledTemplate)
     QProcess p;
     p.setWorkingDirectory(dir.path());
     p.start(soffice, {QStringLiteral("--headless"), QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("lo")),
-                      QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1"),
+                      QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false"),
                       QStringLiteral("--outdir"), dir.path(), xlsx});
     ASSERT_TRUE(p.waitForFinished(120000));
     QFile csv(dir.filePath(QStringLiteral("check.csv")));
