@@ -1,8 +1,10 @@
+#include "app/ClsFileOP.h"
 #include "app/MainCommands.h"
 #include "app/clsMakeMenu.h"
 #include "store/AppFolder.h"
 #include "support/TempDataFolder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -245,6 +247,38 @@ TEST_F(CommandsTest, WorkbookCommandsNotYetBuiltSaySo)
     commands.loadProcedure("Import_PB");
     ASSERT_EQ(dialogs.shown().size(), 2);
     EXPECT_EQ(dialogs.shown()[0].icon, MsgIcon::Information);
+}
+
+} // namespace
+
+namespace {
+
+TEST(FileOperation, CopyReplacesAndDeleteGoesToTheTrash)
+{
+    TempDataFolder folder;
+    // The trash lives under the data home, even one that does not exist yet.
+    qputenv("XDG_DATA_HOME", folder.file("share").toUtf8());
+    QFile src(folder.file("a.txt"));
+    ASSERT_TRUE(src.open(QIODevice::WriteOnly));
+    src.write("new");
+    src.close();
+    QFile old(folder.file("b.txt"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+
+    ClsFileOP op;
+    op.fromFile = src.fileName();
+    op.toFile = old.fileName();
+    EXPECT_TRUE(op.Copy());
+    QFile b(old.fileName());
+    ASSERT_TRUE(b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(b.readAll(), QByteArray("new"));
+
+    EXPECT_TRUE(op.Delete(false, true, true));
+    EXPECT_FALSE(QFileInfo::exists(src.fileName()));
+    EXPECT_TRUE(QFileInfo::exists(folder.file("share/Trash/files/a.txt")));
+    EXPECT_FALSE(op.Delete());   // already gone
 }
 
 } // namespace
