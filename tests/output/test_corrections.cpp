@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -157,6 +159,40 @@ TEST_F(History, OneRowPerChangedValueQuantityFirst)
     // Reported lines go back to "N"; a run now finds nothing.
     EXPECT_EQ(marker(100), "0001500001980N");
     EXPECT_EQ(marker(102), "0000300000100N");
+}
+
+TEST_F(History, LineCorrectedTwiceComparesOrderedWithLatest)
+{
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 100, 12, 0), 0);
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 100, 10, 0), 0);
+    dialogs.answer(MsgResult::Ok);
+    const ChangeHistoryResult r = writeChangeHistory(*db, dialogs);
+    ASSERT_EQ(r.rows, 1);
+    Workbook book(r.path);
+    EXPECT_EQ(book.sheet(1).cell(2, 10), CellValue::ofNumber(15));
+    EXPECT_EQ(book.sheet(1).cell(2, 11), CellValue::ofNumber(10));
+}
+
+TEST_F(History, LibreOfficeOpensTheWorkbookWithTheRows)
+{
+    const QString soffice = QStandardPaths::findExecutable("soffice");
+    if (soffice.isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 101, 3, 450), 0);
+    dialogs.answer(MsgResult::Ok);
+    const ChangeHistoryResult r = writeChangeHistory(*db, dialogs);
+    ASSERT_EQ(r.status, 0);
+    QProcess p;
+    p.start(soffice, {"--headless", "-env:UserInstallation=file://" + folder.file("lo"), "--convert-to",
+                      "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false", "--outdir",
+                      folder.file("csv"), r.path});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    QFile csv(folder.file("csv/CH20261210_093005.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[1].trimmed(), QString("261201,7000001,000123,02,ソックス,,,,数量,2,3"));
+    EXPECT_EQ(lines[2].trimmed(), QString("261201,7000001,000123,02,ソックス,,,,売単価,500,450"));
 }
 
 TEST_F(History, NothingToReportLeavesNoFileAndKeepsMarkers)

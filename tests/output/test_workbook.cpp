@@ -1044,12 +1044,29 @@ TEST_F(WorkbookTest, SavingTwiceKeepsBothRoundsOfChanges)
     EXPECT_EQ(folderEntries(dir.path()), QStringList{QStringLiteral("book.xls")});
 }
 
+// LibreOffice converts the first sheet of `xlsx` to CSV lines, as the
+// operator's spreadsheet shows it. Empty when LibreOffice is not installed.
+QStringList libreOfficeLines(const QTemporaryDir &dir, const QString &xlsx)
+{
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty())
+        return {};
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    p.start(soffice, {QStringLiteral("--headless"), QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("lo")),
+                      QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false"),
+                      QStringLiteral("--outdir"), dir.path(), xlsx});
+    EXPECT_TRUE(p.waitForFinished(120000));
+    QFile csv(QDir(dir.path()).filePath(QFileInfo(xlsx).completeBaseName() + QStringLiteral(".csv")));
+    EXPECT_TRUE(csv.open(QIODevice::ReadOnly)) << csv.fileName().toStdString();
+    return QString::fromUtf8(csv.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
 // Where LibreOffice is installed, it reads the filled template as the
 // operator will see it.
 TEST_F(WorkbookTest, LibreOfficeReadsTheFilledTemplate)
 {
-    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    if (soffice.isEmpty())
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
         GTEST_SKIP() << "LibreOffice is not installed";
     const QString path = copyOfChangeHist();
     {
@@ -1063,21 +1080,43 @@ TEST_F(WorkbookTest, LibreOfficeReadsTheFilledTemplate)
     }
     const QString xlsx = dir.filePath(QStringLiteral("check.xlsx"));
     ASSERT_TRUE(QFile::copy(path, xlsx));
-    QProcess p;
-    p.setWorkingDirectory(dir.path());
-    p.start(soffice, {QStringLiteral("--headless"), QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("lo")),
-                      QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false"),
-                      QStringLiteral("--outdir"), dir.path(), xlsx});
-    ASSERT_TRUE(p.waitForFinished(120000));
-    QFile csv(dir.filePath(QStringLiteral("check.csv")));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(csv.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList lines = libreOfficeLines(dir, xlsx);
     ASSERT_GE(lines.size(), 2);
     EXPECT_TRUE(lines[0].startsWith(u("発注日,発注No,伝票No"))) << lines[0].toStdString();
     const QStringList fields = lines[1].trimmed().split(u',');
     ASSERT_GE(fields.size(), 10);
     EXPECT_EQ(fields[4], u("ﾃｨｰｼｬﾂ <半袖> & 長袖"));
     EXPECT_EQ(fields[9], QStringLiteral("12"));
+}
+
+// The pivot table shows the sums of the data written after the template
+// was saved, not the template's stale ones.
+TEST_F(WorkbookTest, LibreOfficeShowsCurrentPivotSums)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    const QString path = write(pivotBook(R"(<worksheetSource ref="A1:B3" sheet="明細"/>)"), QStringLiteral("pivot.xlsx"));
+    {
+        Workbook book(path);
+        Worksheet data = book.sheet(2);
+        const struct {
+            const char *tag;
+            int count;
+        } rows[] = {{"A", 5}, {"B", 1}, {"A", 7}, {"C", 30}};
+        int r = 2;
+        for (const auto &row : rows) {
+            data.setText(r, 1, QString::fromLatin1(row.tag));
+            data.setNumber(r, 2, row.count);
+            ++r;
+        }
+        book.sheet(1).refreshPivotTable(QString::fromUtf8(PivotName));
+        book.save();
+    }
+    const QStringList lines = libreOfficeLines(dir, path);
+    const QString all = lines.join(u'|');
+    EXPECT_TRUE(lines.contains(QStringLiteral("A,12"))) << all.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("B,1"))) << all.toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("C,30"))) << all.toStdString();
 }
 
 } // namespace
