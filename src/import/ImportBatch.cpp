@@ -5,7 +5,9 @@
 #include "import/OrderImport.h"
 #include "store/DbCommon.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTextStream>
 
 namespace {
@@ -48,6 +50,9 @@ void finish(BatchContext &ctx, const FileArgs &a)
     ctx.out << QStringLiteral("読込みが正常に終了しました。") << Qt::endl;
     if (!a.trash)
         return;
+    // Qt makes the trash folder only inside an existing data folder; without
+    // one it moves the file into the current folder instead.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     if (QFile::moveToTrash(a.path))
         ctx.out << QStringLiteral("ファイルをごみ箱に移動しました。") << Qt::endl;
     else

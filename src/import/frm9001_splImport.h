@@ -31,9 +31,11 @@ public:
     void processEvents() override;
     bool aborted() const override { return abort_; }
 
+    // Esc asks like the close box while an import runs.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void reject() override;   // Esc asks like the close box
 
 private:
     // The connection the imports run on; opened here when the main screen

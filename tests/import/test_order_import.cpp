@@ -9,6 +9,8 @@
 #include "support/TempDataFolder.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -533,5 +535,50 @@ INSTANTIATE_TEST_SUITE_P(
                                     },
                                     3021}),
     [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
+
+// ------------------------------------------------------------ killed in the middle
+
+namespace {
+
+class KilledImport : public OrderImportTest, public ::testing::WithParamInterface<const char *> {};
+
+// The next start finds the database as it was before the import: SQLite
+// rolls the journal of the killed transaction back when the file is opened.
+TEST_P(KilledImport, LeavesNoPartialBatch)
+{
+    ASSERT_EQ(importAnswering(oneBatch(), MsgResult::Ok), 0);
+    const QString before = snapshot(*db, AllTables);
+    QList<OrderRecord> records{fileHeader("250309", "080000", "00010", "02000")};
+    for (int s = 0; s < 10; ++s) {
+        records << OrderRecord::slip();
+        for (int l = 0; l < 200; ++l)
+            records << OrderRecord::line().set({{"ONSURY", "000010"}, {"ONBTNK", "0000100"}});
+    }
+    writeFile(path, orderFile(records));
+
+    QProcess child;
+    child.setProcessChannelMode(QProcess::SeparateChannels);
+    // The rows written before the slip-line copy: one stamp, one file header, ten slips.
+    child.start(QStringLiteral(IMPORT_CHILD), {folder.path(), path, GetParam(), "12"});
+    ASSERT_TRUE(child.waitForStarted());
+    QByteArray said;
+    while (!said.contains("ready") && child.state() == QProcess::Running && child.waitForReadyRead(60000))
+        said += child.readAllStandardOutput();
+    ASSERT_TRUE(said.contains("ready")) << said.toStdString() << child.readAllStandardError().toStdString();
+    child.kill();
+    child.waitForFinished();
+    EXPECT_TRUE(QFileInfo::exists(folder.file("data.db-journal")));   // killed inside the transaction
+
+    ScriptedDialogs quiet;
+    ASSERT_EQ(OpenDatabase(true, quiet), 0);
+    db = &RequireConnection();
+    EXPECT_EQ(dump(*db, "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(snapshot(*db, AllTables), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, KilledImport, ::testing::Values("staging", "copying"),
+                         [](const auto &info) { return std::string(info.param); });
 
 } // namespace
