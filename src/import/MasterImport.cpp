@@ -130,6 +130,9 @@ int PbMasterImport::run(const QString &path)
     } catch (const std::bad_alloc &) {
         number = 7;
         errorDescription_ = QStringLiteral("メモリが不足しています。");
+    } catch (const std::exception &e) {
+        number = 51;
+        errorDescription_ = QStringLiteral("内部エラーです。 (%1)").arg(QString::fromLocal8Bit(e.what()));
     }
     dialogs_.message(errorDescription_, QStringLiteral("エラー"), MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
     return number;

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstring>
+
 namespace orderfile {
 namespace {
 
@@ -122,6 +124,15 @@ FixedWidthTokenizer::FixedWidthTokenizer(std::span<const OrderField> fields)
         offset += f.width;
     }
     recordLength_ = offset;
+    decoded_.resize(fields_.size());
+}
+
+int FixedWidthTokenizer::indexOf(const char *column) const
+{
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (std::strcmp(fields_[i].name, column) == 0)
+            return int(i);
+    return -1;
 }
 
 QByteArrayView FixedWidthTokenizer::slice(QByteArrayView record, int i) const
@@ -179,7 +190,7 @@ QStringList FixedWidthTokenizer::split(QByteArrayView record) const
     return out;
 }
 
-QByteArrayView FixedWidthTokenizer::fieldUtf8(QByteArrayView record, int i, QByteArray &scratch) const
+QByteArrayView FixedWidthTokenizer::fieldUtf8(QByteArrayView record, int i) const
 {
     const QByteArrayView raw = slice(record, i);
     const int offset = fields_[size_t(i)].offset;
@@ -187,8 +198,14 @@ QByteArrayView FixedWidthTokenizer::fieldUtf8(QByteArrayView record, int i, QByt
         && cp932::isLeadByte(static_cast<unsigned char>(record[offset - 1]));
     if (!afterLeadByte && plainAscii(raw))
         return trimTrailingBlanks(raw);
-    scratch = field(record, i).toUtf8();
-    return scratch;
+    const bool inside = afterLeadByte && startsInsideCharacter(record, offset);
+    Decoded &d = decoded_[size_t(i)];
+    if (d.inside != inside || d.raw != raw) {
+        d.raw = raw.toByteArray();
+        d.inside = inside;
+        d.utf8 = field(record, i).toUtf8();
+    }
+    return d.utf8;
 }
 
 } // namespace orderfile

@@ -75,15 +75,18 @@ public:
 
     int count() const { return int(fields_.size()); }
     const char *name(int i) const { return fields_[size_t(i)].name; }
+    // Position of a column in the layout, or -1.
+    int indexOf(const char *column) const;
     // Bytes a record needs to hold every field.
     int recordLength() const { return recordLength_; }
 
     QString field(QByteArrayView record, int i) const;
     QStringList split(QByteArrayView record) const;
     // The field as UTF-8, as field() would give it. Plain ASCII fields (most
-    // of an order file) are its own UTF-8 and come back as a view into
-    // `record`; others are decoded into `scratch`, which the view then shows.
-    QByteArrayView fieldUtf8(QByteArrayView record, int i, QByteArray &scratch) const;
+    // of an order file) are their own UTF-8 and come back as a view into
+    // `record`; others are decoded, and the view shows this tokenizer's copy
+    // until the next call for the same field.
+    QByteArrayView fieldUtf8(QByteArrayView record, int i) const;
 
 private:
     struct Slice {
@@ -94,7 +97,16 @@ private:
     QByteArrayView slice(QByteArrayView record, int i) const;
     static bool startsInsideCharacter(QByteArrayView record, qsizetype offset);
 
+    // The last decoded text of each field: the lines of a slip mostly
+    // repeat their names, and decoding costs far more than comparing.
+    struct Decoded {
+        QByteArray raw;
+        bool inside = false;
+        QByteArray utf8;
+    };
+
     std::vector<Slice> fields_;
+    mutable std::vector<Decoded> decoded_;
     int recordLength_ = 0;
 };
 

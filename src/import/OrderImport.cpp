@@ -107,12 +107,11 @@ private:
 struct KindInsert {
     orderfile::FixedWidthTokenizer cut;
     Statement insert;
-    QByteArray scratch;
 
     void bindFields(QByteArrayView record)
     {
         for (int i = 0; i < cut.count(); ++i) {
-            const QByteArrayView v = cut.fieldUtf8(record, i, scratch);
+            const QByteArrayView v = cut.fieldUtf8(record, i);
             insert.bindUtf8(i + 1, v.data(), int(v.size()));
         }
     }
@@ -161,6 +160,9 @@ int OrderImport::run(const QString &path)
     } catch (const std::bad_alloc &) {
         number = 7;
         errorDescription_ = QStringLiteral("メモリが不足しています。");
+    } catch (const std::exception &e) {
+        number = 51;
+        errorDescription_ = QStringLiteral("内部エラーです。 (%1)").arg(QString::fromLocal8Bit(e.what()));
     }
     // The transaction guard has rolled everything back by now.
     dialogs_.message(errorDescription_, applicationTitle(), MsgIcon::None, MsgButtons::Ok, MsgResult::Ok);
@@ -173,16 +175,14 @@ int OrderImport::importFile(const QString &path)
     progress_.processEvents();
 
     KindInsert h1{FixedWidthTokenizer(OrderLayout::H1),
-                  db_.prepare(stagingInsert("IMP_RD_H1", OrderLayout::H1, {QStringLiteral("INDEXNOH1")})), {}};
+                  db_.prepare(stagingInsert("IMP_RD_H1", OrderLayout::H1, {QStringLiteral("INDEXNOH1")}))};
     KindInsert h2{FixedWidthTokenizer(OrderLayout::H2),
                   db_.prepare(stagingInsert("IMP_RD_H2", OrderLayout::H2,
-                                            {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2")})),
-                  {}};
+                                            {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2")}))};
     KindInsert bd{FixedWidthTokenizer(OrderLayout::BD),
                   db_.prepare(stagingInsert(
                       "IMP_RD_BD", OrderLayout::BD,
-                      {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2"), QStringLiteral("INDEXNOBD")})),
-                  {}};
+                      {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2"), QStringLiteral("INDEXNOBD")}))};
 
     // First pass: the number of lines for the progress bar and the length
     // of the last line. Only the last line is measured: earlier short
@@ -228,6 +228,11 @@ int OrderImport::importFile(const QString &path)
     bool seenSlip = false;
     OrderBatchInfo *batch = nullptr;
 
+    const int opDate = h1.cut.indexOf("OLOPDT");
+    const int opTime = h1.cut.indexOf("OLOPTM");
+    const int slipCount = h1.cut.indexOf("OLPAGE");
+    const int lineCount = h1.cut.indexOf("OLLINE");
+
     QCryptographicHash digest(QCryptographicHash::Sha1);
     LineReader reader(*file, OrderLayout::RecordLength, &digest);
     ProgressPacer pacer(progress_);
@@ -244,10 +249,10 @@ int OrderImport::importFile(const QString &path)
             h1.insert.execute();
             OrderBatchInfo info;
             info.indexNoH1 = currentH1;
-            info.processingDate = h1.cut.field(record, 2);
-            info.processingTime = h1.cut.field(record, 3);
-            info.slipCount = h1.cut.field(record, 14);
-            info.lineCount = h1.cut.field(record, 15);
+            info.processingDate = h1.cut.field(record, opDate);
+            info.processingTime = h1.cut.field(record, opTime);
+            info.slipCount = h1.cut.field(record, slipCount);
+            info.lineCount = h1.cut.field(record, lineCount);
             summary_.batches.append(info);
             batch = &summary_.batches.last();
             break;
@@ -339,16 +344,29 @@ QString OrderImport::confirmationText()
 
 QStringList OrderImport::countWarnings() const
 {
+    // A damaged file may disagree on every header; a screenful says enough.
+    constexpr int Shown = 20;
     QStringList out;
+    qint64 more = 0;
     for (const OrderBatchInfo &b : summary_.batches) {
+        const bool slipsDiffer = countOf(b.slipCount) != b.slips;
+        const bool linesDiffer = countOf(b.lineCount) != b.lines;
+        if (!slipsDiffer && !linesDiffer)
+            continue;
+        if (out.size() >= Shown) {
+            ++more;
+            continue;
+        }
         const QString header = b.processingDate + QLatin1Char(' ') + b.processingTime;
-        if (countOf(b.slipCount) != b.slips)
+        if (slipsDiffer)
             out << QStringLiteral("※ %1 の伝票枚数 %2 に対し、伝票は %3 枚です。")
                        .arg(header, b.slipCount, QString::number(b.slips));
-        if (countOf(b.lineCount) != b.lines)
+        if (linesDiffer)
             out << QStringLiteral("※ %1 の明細行数 %2 に対し、明細は %3 行です。")
                        .arg(header, b.lineCount, QString::number(b.lines));
     }
+    if (more > 0)
+        out << QStringLiteral("※ ほかに %1 件のファイルヘッダで件数が一致しません。").arg(more);
     return out;
 }
 
