@@ -317,6 +317,9 @@ TEST_F(OrderImportTest, DecliningKeepsTheWorkingTablesAndRefillsStaging)
     EXPECT_EQ(snapshot(*db, WorkingTables), working);
     EXPECT_EQ(dump(*db, "Select OLOPDT,INDEXNOH1 From IMP_RD_H1"), "250309|2");
     EXPECT_EQ(dump(*db, "Select count(*) From IMP_RD_BD"), "3");
+    // The staging rows are kept with their numbers, so those stay taken.
+    EXPECT_EQ(nextNumber("H1"), 3);
+    EXPECT_EQ(nextNumber("BD"), 7);
 }
 
 TEST_F(OrderImportTest, StoppingMidFileChangesNothingAndGivesTheNumbersBack)
