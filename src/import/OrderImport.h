@@ -1,0 +1,69 @@
+#pragma once
+// Importing one order file: the records go into the staging tables with
+// new management numbers, the operator confirms what the file holds, and
+// the staging rows are copied into the working tables as new batches, all
+// in one transaction.
+
+#include <QList>
+#include <QString>
+
+class Database;
+class Dialogs;
+class ImportProgress;
+
+// One file header of the imported file and what followed it.
+struct OrderBatchInfo {
+    qint32 indexNoH1 = 0;
+    QString processingDate;   // OLOPDT
+    QString processingTime;   // OLOPTM
+    QString slipCount;        // OLPAGE as the file states it
+    QString lineCount;        // OLLINE as the file states it
+    qint64 slips = 0;         // slip headers that followed it
+    qint64 lines = 0;         // slip lines that followed it
+};
+
+struct OrderImportSummary {
+    qint64 fileLines = 0;
+    qint64 skippedLines = 0;   // lines of no known record kind
+    qint64 slips = 0;
+    qint64 lines = 0;
+    qint64 slipsWithoutHeader = 0;   // batch 0: slip headers before the first file header
+    qint64 linesWithoutSlip = 0;     // slip 0: slip lines before the first slip header
+    QList<OrderBatchInfo> batches;
+    QString digest;                  // of the file's bytes, hex
+};
+
+class OrderImport {
+public:
+    // Result codes of run().
+    static constexpr int Done = 0;
+    static constexpr int NothingDone = 1;
+
+    OrderImport(Database &db, Dialogs &dialogs, ImportProgress &progress);
+
+    // Imports the order file at `path`: 0 when imported; 1 when the last
+    // line has the wrong length, the file holds no file header, the operator
+    // declined or stopped; otherwise the number of the error that ended it
+    // (its description has been shown and the database is as before).
+    int run(const QString &path);
+
+    // What the last run read (also when it was declined).
+    const OrderImportSummary &summary() const { return summary_; }
+    // The description of the error that ended the last run, if any.
+    const QString &errorDescription() const { return errorDescription_; }
+
+    static QString label();   // "発注データをインポートしています。"
+
+private:
+    int importFile(const QString &path);
+    QString confirmationText();
+    QStringList countWarnings() const;
+    QStringList earlierImports();
+    void copyToWorkingTables();
+
+    Database &db_;
+    Dialogs &dialogs_;
+    ImportProgress &progress_;
+    OrderImportSummary summary_;
+    QString errorDescription_;
+};

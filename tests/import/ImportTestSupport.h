@@ -1,0 +1,86 @@
+#pragma once
+// Shared pieces of the import tests: a progress that records what it is
+// told and stops on cue, and table dumps for before/after comparisons.
+
+#include "OrderFixture.h"
+#include "import/ImportProgress.h"
+#include "store/Database.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+class TestProgress : public ImportProgress {
+public:
+    void setRange(qint64 minimum, qint64 maximum) override
+    {
+        minimum_ = minimum;
+        maximum_ = maximum;
+    }
+    void setValue(qint64 value) override { value_ = value; }
+    void setLabel(const QString &text) override
+    {
+        labels << text;
+        if (onLabel)
+            onLabel();
+    }
+    void processEvents() override { ++events; }
+    // Stops at the `stopAtQuestion`-th time the import asks (it asks after
+    // every record it reads).
+    bool aborted() const override { return stopAtQuestion > 0 && ++questions_ >= stopAtQuestion; }
+
+    qint64 minimum() const { return minimum_; }
+    qint64 maximum() const { return maximum_; }
+    qint64 value() const { return value_; }
+
+    QStringList labels;
+    int events = 0;
+    int stopAtQuestion = 0;
+    std::function<void()> onLabel;
+
+private:
+    qint64 minimum_ = 0;
+    qint64 maximum_ = 0;
+    qint64 value_ = 0;
+    mutable int questions_ = 0;
+};
+
+// Every row of a query, one line per row, fields separated by '|', Null as "<null>".
+inline QString dump(Database &db, const QString &sql)
+{
+    QStringList rows;
+    Recordset rs = db.query(sql);
+    for (; !rs.eof(); rs.moveNext()) {
+        QStringList cells;
+        for (int i = 0; i < rs.fieldCount(); ++i) {
+            const QVariant v = rs.field(i);
+            cells << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+        }
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows.join(QLatin1Char('\n'));
+}
+
+inline QString dumpTable(Database &db, const QString &table)
+{
+    return table + QLatin1Char('\n') + dump(db, QStringLiteral("Select * From %1 Order By rowid").arg(table));
+}
+
+// The tables an import may change, whole.
+inline QString snapshot(Database &db, const QStringList &tables)
+{
+    QStringList parts;
+    for (const QString &t : tables)
+        parts << dumpTable(db, t);
+    return parts.join(QStringLiteral("\n--\n"));
+}
+
+inline void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(content), content.size());
+}
