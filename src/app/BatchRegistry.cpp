@@ -1,12 +1,14 @@
 #include "app/BatchRegistry.h"
 
 #include "app/BatchRunner.h"
+#include "import/ImportBatch.h"
 #include "output/ChangeHistory.h"
 #include "store/DbCommon.h"
 
 QList<BatchCommand> allBatchCommands()
 {
     QList<BatchCommand> all = coreBatchCommands();
+    all << importBatchCommands();
     all << BatchCommand{QStringLiteral("change-history"), QStringLiteral("change-history"),
                         QStringLiteral("未報告の数量・売単価の訂正を変更履歴ブックに出力します"),
                         [](BatchContext &ctx) {

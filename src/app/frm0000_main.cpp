@@ -2,6 +2,7 @@
 
 #include "app/ScreenRegistry.h"
 #include "app/Settings.h"
+#include "import/frm9001_splImport.h"
 #include "output/ChangeHistory.h"
 #include "store/AppState.h"
 #include "store/DbCommon.h"
@@ -25,6 +26,15 @@ frm0000_main::frm0000_main(Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), dialogs_(dialogs), commands_(dialogs, *this)
 {
     setObjectName(QStringLiteral("frm0000_main"));
+    // Each import runs in its own progress window, which closes when it ends.
+    auto importWith = [this](int (frm9001_splImport::*read)(const QString &)) {
+        return [this, read](const QString &path) {
+            frm9001_splImport window(dialogs_, this);
+            return (window.*read)(path);
+        };
+    };
+    commands_.setImports({importWith(&frm9001_splImport::DRead_Order), importWith(&frm9001_splImport::DRead_PBMST),
+                          importWith(&frm9001_splImport::DRead_ADDMST)});
     commands_.setChangeHistory([this] { return writeChangeHistory(RequireConnection(), dialogs_).status; });
     setWindowTitle(applicationTitle());
 

@@ -40,28 +40,6 @@ QString stagingInsert(const char *table, const std::array<OrderField, N> &fields
         .arg(QString::fromLatin1(table), columnList(fields, numbers), marks.join(QLatin1Char(',')));
 }
 
-// The digest of every imported file, per batch, so that a second import of
-// the same bytes can be pointed out before anyone prints or bills it twice.
-const TableDef &digestTable()
-{
-    static const TableDef t{QStringLiteral("TBL_IMP_DIGEST"),
-                            TableDef::Data,
-                            {ColumnDef{QStringLiteral("INDEXNOH1"), QStringLiteral("INTEGER"), QString()},
-                             ColumnDef{QStringLiteral("FILE_DIGEST"), QStringLiteral("TEXT"), QString()}},
-                            {QStringLiteral("INDEXNOH1")},
-                            {}};
-    return t;
-}
-
-void ensureDigestTable(Database &db)
-{
-    const TableDef &t = digestTable();
-    if (db.tableExists(t.name))
-        return;
-    db.execute(Schema::createSql(t, QStringLiteral("main")));
-    db.execute(QStringLiteral("CREATE INDEX \"main\".\"IX_TBL_IMP_DIGEST_1\" ON \"TBL_IMP_DIGEST\" (\"FILE_DIGEST\")"));
-}
-
 // Management numbers of one series, drawn in file order. The first number
 // comes from GetNextIndex itself (with its error for a series that has no
 // row); the following ones are counted here the way GetNextIndex counts them
@@ -373,7 +351,7 @@ QStringList OrderImport::countWarnings() const
 QStringList OrderImport::earlierImports()
 {
     QStringList out;
-    if (!db_.tableExists(digestTable().name))
+    if (!db_.tableExists(QStringLiteral("TBL_IMP_DIGEST")))
         return out;
     // One line per earlier import (batches of one import share its stamp).
     std::map<QString, QStringList> byStamp;
@@ -425,7 +403,6 @@ void OrderImport::copyToWorkingTables()
     db_.execute(QStringLiteral("Insert Into TBL_RD_BD(%1,TAG_OP_DATE,ONSURYM) Select %1,'',%2 as TMP From IMP_RD_BD;")
                     .arg(bd, marker));
 
-    ensureDigestTable(db_);
     // A number can come round again (a series wraps, or all data was
     // deleted and the series restarted): the old digest row is not this batch's.
     db_.execute(QStringLiteral("Delete From TBL_IMP_DIGEST Where INDEXNOH1 In (Select INDEXNOH1 From IMP_RD_H1)"));

@@ -91,6 +91,10 @@ QList<TableDef> build()
            bd + QList<ColumnDef>{integer("INDEXNOZH"), integer("INDEXNOH1"), integer("INDEXNOH2"),
                                  integer("INDEXNOBD"), text("TAG_OP_DATE"), text("ONSURYM")},
            {}, {{"INDEXNOZH", "INDEXNOH2"}}};
+    // The digest of every imported file per batch, so that a second import
+    // of the same bytes is pointed out before anyone prints or bills it twice.
+    t << H{"TBL_IMP_DIGEST", H::Data, {integer("INDEXNOH1"), text("FILE_DIGEST")}, {"INDEXNOH1"},
+           {{"FILE_DIGEST"}}};
     t << H{"TMP_JSEIKYU", H::Data,
            {integer("INDEXNOBD"), text("OMHCNO"), text("OMDNNO"), text("ONLINE"), text("OMFUDA"), text("ONNFKB"),
             text("OMTRCD"), text("OMTRKN"), text("ONSYKN"), text("ONSZKN"), text("ONCLKN"), text("ONSURY"),

@@ -30,7 +30,7 @@ namespace Schema {
 
 // The user-version number written into data.db; raise it when a table or a
 // column is added, and give the new column its sinceVersion.
-constexpr int Version = 1;
+constexpr int Version = 2;   // 2: TBL_IMP_DIGEST
 
 const QList<TableDef> &tables();
 const TableDef *find(const QString &table);

@@ -1,6 +1,6 @@
 #include "app/clsIniFile.h"
 
-#include "PrintBytes.h"
+#include "support/QtPrint.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "store/AppFolder.h"
 
-#include "PrintBytes.h"
+#include "support/QtPrint.h"
 
 #include <gtest/gtest.h>
 

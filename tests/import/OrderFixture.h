@@ -8,20 +8,13 @@
 #include <QList>
 #include <QString>
 
+#include "support/QtPrint.h"
+
 #include <initializer_list>
 #include <ostream>
 #include <span>
 #include <utility>
 
-// Failures show texts, not bytes.
-inline void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QByteArray &b, std::ostream *os)
-{
-    *os << '"' << b.toPercentEncoding(" !#$&'()*+,-./:;=?@[]_~").toStdString() << '"';
-}
 
 class OrderRecord {
 public:

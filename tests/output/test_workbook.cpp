@@ -3,6 +3,7 @@
 // through a fresh Workbook, never trusting the in-memory state.
 
 #include "output/Workbook.h"
+#include "support/QtPrint.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -25,10 +26,6 @@
 #include <string>
 #include <vector>
 
-void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 void PrintTo(const CellValue &v, std::ostream *os)
 {
