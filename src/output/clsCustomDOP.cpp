@@ -331,8 +331,8 @@ qint32 clsCustomDOP::eXport(Database &connection, Dialogs &dialogs, const QStrin
             if (j > 0)
                 line += separator_;
             const QVariant &v = row.at(j);
-            // Qualifiers inside a value are not doubled: the chain's readers
-            // never expected them to be.
+            // A qualifier inside a value is written as it is, not doubled;
+            // a definition whose values may contain one picks another.
             const QString text = v.isNull() ? QString() : plainText(v);
             line += *kinds[j] ? qualifier_ + text + qualifier_ : text;
         }
