@@ -3,6 +3,7 @@
 #include "app/BatchRunner.h"
 #include "import/ImportBatch.h"
 #include "output/ChangeHistory.h"
+#include "output/OutputBatch.h"
 #include "store/DbCommon.h"
 
 QList<BatchCommand> allBatchCommands()
@@ -15,5 +16,6 @@ QList<BatchCommand> allBatchCommands()
                             const ChangeHistoryResult r = writeChangeHistory(RequireConnection(), ctx.dialogs);
                             return r.status == 0 ? BatchExit::Done : BatchExit::NothingDone;
                         }};
+    all << outputBatchCommands();
     return all;
 }

@@ -1,0 +1,172 @@
+#include "output/OutputBatch.h"
+
+#include "output/clsCustomDOP.h"
+#include "store/AppFolder.h"
+#include "store/DbCommon.h"
+#include "store/DbError.h"
+#include "store/Dialogs.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <optional>
+
+namespace {
+
+struct ExportArgs {
+    QString definition;        // the file to read
+    QString missingMessage;    // what the screen says when it is not there
+    bool needsRunNumber = false;
+    QString folder;
+    QStringList values = QStringList(clsCustomDOP::ParameterCount, QStringLiteral(" "));
+    QString error;             // a usage error
+};
+
+// The two definitions the screens run, by the name of their file.
+struct KnownDefinition {
+    const char *name;
+    const char *missingMessage;
+    bool needsRunNumber;
+};
+constexpr KnownDefinition KnownDefinitions[] = {
+    {"NOUHIN", "納品カスタム書き出し用の設定ファイルがありません。", false},
+    {"SEIKYU", "請求カスタム書き出し用の設定ファイルがありません。", true},
+};
+
+std::optional<int> placeholderNumber(const QString &text)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n < 0 || n >= clsCustomDOP::ParameterCount)
+        return std::nullopt;
+    return n;
+}
+
+ExportArgs parseExportArgs(const QStringList &args)
+{
+    ExportArgs a;
+    QString name;
+    QStringList positional;
+    QList<std::pair<int, QString>> named;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        auto value = [&](const QString &option) -> std::optional<QString> {
+            if (arg.startsWith(option + QLatin1Char('=')))
+                return arg.mid(option.size() + 1);
+            if (arg != option)
+                return std::nullopt;
+            if (i + 1 >= args.size()) {
+                a.error = QStringLiteral("%1 には値が必要です。").arg(option);
+                return QString();
+            }
+            return args.at(++i);
+        };
+        if (const auto v = value(QStringLiteral("--out")); v) {
+            a.folder = *v;
+        } else if (const auto t = value(QStringLiteral("--to")); t) {
+            a.folder = *t;
+        } else if (const auto d = value(QStringLiteral("--definition")); d) {
+            a.definition = *d;
+            a.missingMessage = QStringLiteral("書き出し定義ファイルがありません。");
+        } else if (const auto p = value(QStringLiteral("--param")); p) {
+            positional << *p;
+        } else if (const auto s = value(QStringLiteral("--set")); s) {
+            const qsizetype eq = s->indexOf(QLatin1Char('='));
+            const auto n = eq > 0 ? placeholderNumber(s->left(eq)) : std::nullopt;
+            if (!n) {
+                a.error = QStringLiteral("--set は 0 から 9 の番号と値を N=VALUE の形で指定してください: %1").arg(*s);
+                return a;
+            }
+            named << std::pair{*n, s->mid(eq + 1)};
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            a.error = QStringLiteral("不明なオプションです: %1").arg(arg);
+        } else if (a.definition.isEmpty() && name.isEmpty()) {
+            name = arg;
+        } else {
+            positional << arg;
+        }
+        if (!a.error.isEmpty())
+            return a;
+    }
+
+    if (!name.isEmpty() && !a.definition.isEmpty()) {
+        positional.prepend(name);   // with --definition every word is a value
+        name.clear();
+    }
+    if (a.definition.isEmpty()) {
+        for (const KnownDefinition &k : KnownDefinitions) {
+            if (name.compare(QLatin1String(k.name), Qt::CaseInsensitive) == 0) {
+                a.definition = AppFolder::file(QStringLiteral("SQL/%1.SQL").arg(QLatin1String(k.name)));
+                a.missingMessage = QString::fromUtf8(k.missingMessage);
+                a.needsRunNumber = k.needsRunNumber;
+            }
+        }
+        if (a.definition.isEmpty()) {
+            a.error = name.isEmpty() ? QStringLiteral("書き出す定義 (NOUHIN、SEIKYU または --definition FILE) を指定してください。")
+                                     : QStringLiteral("不明な書き出し定義です: %1").arg(name);
+            return a;
+        }
+    }
+    if (positional.size() > clsCustomDOP::ParameterCount) {
+        a.error = QStringLiteral("値は 10 個までです。");
+        return a;
+    }
+    for (int i = 0; i < positional.size(); ++i)
+        a.values[i] = positional.at(i);
+    bool runNumberGiven = !positional.isEmpty();
+    for (const auto &[n, v] : named) {
+        a.values[n] = v;
+        runNumberGiven = runNumberGiven || n == 0;
+    }
+    if (a.needsRunNumber && !runNumberGiven) {
+        a.error = QStringLiteral("SEIKYU には請求管理No を値 0 として指定してください。");
+        return a;
+    }
+    if (a.folder.isEmpty())
+        a.error = QStringLiteral("書き出し先フォルダを --out DIR で指定してください。");
+    else if (!QFileInfo(a.folder).isDir())
+        a.error = QStringLiteral("書き出し先の指定が不正です。 (%1)").arg(a.folder);
+    return a;
+}
+
+int runExport(BatchContext &ctx)
+{
+    const ExportArgs a = parseExportArgs(ctx.args);
+    if (!a.error.isEmpty()) {
+        ctx.err << a.error << Qt::endl;
+        return BatchExit::Usage;
+    }
+    clsCustomDOP dop;
+    const int read = dop.setFile(a.definition);
+    if (read == 1)
+        return batchFailure(ctx, DbErr::FileNotFound,
+                            QStringLiteral("%1 (%2)").arg(a.missingMessage, QFileInfo(a.definition).absoluteFilePath()));
+    if (read != 0)
+        return batchFailure(ctx, read, dop.lastErrorDescription());
+    dop.setDistination(a.folder);
+    const qint32 r = dop.eXport(RequireConnection(), ctx.dialogs, a.values);
+    switch (r) {
+    case clsCustomDOP::Written:
+        ctx.out << QStringLiteral("出力ファイル: ") << dop.outputPath() << Qt::endl;
+        return BatchExit::Done;
+    case clsCustomDOP::NoRows:
+        ctx.dialogs.info(QStringLiteral("出力する明細が存在しません。"));
+        return BatchExit::NothingDone;
+    case clsCustomDOP::NoFolder:
+        ctx.dialogs.error(QStringLiteral("書き出し先の指定が不正です。"));
+        return BatchExit::NothingDone;
+    default:
+        return batchFailure(ctx, r,
+                            QStringLiteral("出力する際にエラーが発生しました。 ") + dop.lastErrorDescription());
+    }
+}
+
+} // namespace
+
+QList<BatchCommand> outputBatchCommands()
+{
+    return {BatchCommand{QStringLiteral("export"),
+                         QStringLiteral("export NOUHIN|SEIKYU|--definition FILE --out DIR [VALUE...] [--set N=VALUE...]"),
+                         QStringLiteral("カスタム書き出し定義 (SQL/NOUHIN.SQL、SQL/SEIKYU.SQL など) でファイルを書き出します"),
+                         runExport}};
+}

@@ -1,0 +1,374 @@
+// The custom export engine: definition files, the files it writes, and what
+// it refuses.
+
+#include "output/clsCustomDOP.h"
+#include "support/SlipRows.h"
+#include "support/TempDataFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    return f.readAll();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    f.write(bytes);
+}
+
+// ｶｽﾀﾑ店 in code page 932: four half-width katakana and one kanji.
+const QByteArray StoreCp932("\xB6\xBD\xC0\xD1\x93\x58");
+// The same text in UTF-8.
+const QByteArray StoreUtf8("\xEF\xBD\xB6\xEF\xBD\xBD\xEF\xBE\x80\xEF\xBE\x91\xE5\xBA\x97");
+
+// One slip with two lines: a text field, a number computed from a text
+// field, and a text field that is Null on the second line.
+class Export : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        db = &folder.prepare();
+        SlipRows::slip(*db, 1, 10, {{"OMDNNO", "000123"}, {"OMMSKN", QStringLiteral("ｶｽﾀﾑ店")}, {"DEN_EXP_CHECK", "-1"}});
+        SlipRows::line(*db, 1, 10, 100, "012000", "0001980", {{"ONLINE", "01"}, {"ONSYKN", "ABC"}, {"ONSKU", "123456"}});
+        SlipRows::line(*db, 1, 10, 101, "000050", "0000500", {{"ONLINE", "02"}, {"ONSKU", "X"}});
+        out = folder.file("out");
+        ASSERT_TRUE(QDir().mkpath(out));
+    }
+
+    // Writes a definition file and reads it into `dop`.
+    void define(const QByteArray &bytes)
+    {
+        definition = folder.file("SQL/TEST.SQL");
+        QDir().mkpath(QFileInfo(definition).path());
+        writeAll(definition, bytes);
+        ASSERT_EQ(dop.setFile(definition), 0);
+    }
+    qint32 run(const QStringList &params = QStringList(10, QStringLiteral(" ")))
+    {
+        dop.setDistination(out);
+        return dop.eXport(*db, dialogs, params);
+    }
+    QStringList outputFiles() const { return QDir(out).entryList(QDir::Files | QDir::Hidden); }
+    qint64 lineCount() { return db->scalar("SELECT COUNT(*) FROM TBL_RD_BD").toLongLong(); }
+
+    TempDataFolder folder;
+    Database *db = nullptr;
+    ScriptedDialogs dialogs;
+    clsCustomDOP dop;
+    QString out;
+    QString definition;
+};
+
+const QByteArray BaseQuery =
+    "SELECT TH2.OMDNNO, TH2.OMMSKN, CAST(TBD.ONSURY AS INTEGER) / 10 AS PIECES, TBD.ONSYKN\r\n"
+    "FROM TBL_RD_H2 TH2 JOIN TBL_RD_BD TBD ON TH2.INDEXNOH2 = TBD.INDEXNOH2\r\n"
+    "ORDER BY TBD.ONLINE\r\n";
+
+struct DefinitionCase {
+    const char *name;
+    QByteArray definition;
+    const char *fileName;
+    QByteArray expected;
+};
+
+class ExportDefinition : public Export, public ::testing::WithParamInterface<DefinitionCase> {};
+
+TEST_P(ExportDefinition, WritesTheExpectedBytes)
+{
+    const DefinitionCase &c = GetParam();
+    define(c.definition);
+    EXPECT_EQ(run(), clsCustomDOP::Written) << dop.lastErrorDescription().toStdString();
+    EXPECT_EQ(outputFiles(), QStringList{QString::fromLatin1(c.fileName)});
+    EXPECT_EQ(readAll(out + "/" + c.fileName), c.expected);
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("データ出力処理が終了しました。"));
+    EXPECT_EQ(dialogs.shown()[0].icon, MsgIcon::Information);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExportDefinition,
+    ::testing::Values(
+        DefinitionCase{"empty_qualifier_line_gives_double_quotes", "\r\n,\r\nOUT.CSV\r\n" + BaseQuery, "OUT.CSV",
+                       "\"000123\",\"" + StoreCp932 + "\",1200,\"ABC\"\r\n"
+                       "\"000123\",\"" + StoreCp932 + "\",5,\"\"\r\n"},
+        DefinitionCase{"null_qualifier_gives_none", "null\r\n,\r\nOUT.CSV\r\n" + BaseQuery, "OUT.CSV",
+                       "000123," + StoreCp932 + ",1200,ABC\r\n"
+                       "000123," + StoreCp932 + ",5,\r\n"},
+        DefinitionCase{"Null_qualifier_gives_none", "Null\r\n,\r\nOUT.CSV\r\n" + BaseQuery, "OUT.CSV",
+                       "000123," + StoreCp932 + ",1200,ABC\r\n"
+                       "000123," + StoreCp932 + ",5,\r\n"},
+        DefinitionCase{"single_quote_qualifier_and_tab_separator", "'\r\n\t\r\nOUT.TXT\r\n" + BaseQuery, "OUT.TXT",
+                       "'000123'\t'" + StoreCp932 + "'\t1200\t'ABC'\r\n"
+                       "'000123'\t'" + StoreCp932 + "'\t5\t''\r\n"},
+        DefinitionCase{"empty_separator_line_gives_comma", "\"\r\n\r\nOUT.CSV\r\n" + BaseQuery, "OUT.CSV",
+                       "\"000123\",\"" + StoreCp932 + "\",1200,\"ABC\"\r\n"
+                       "\"000123\",\"" + StoreCp932 + "\",5,\"\"\r\n"},
+        DefinitionCase{"empty_name_line_gives_TOBARI_OUTPUT", "\"\r\n;\r\n\r\n" + BaseQuery, "TOBARI_OUTPUT",
+                       "\"000123\";\"" + StoreCp932 + "\";1200;\"ABC\"\r\n"
+                       "\"000123\";\"" + StoreCp932 + "\";5;\"\"\r\n"},
+        // Japanese in the statement itself, as a Windows editor saves it and
+        // as a UTF-8 editor does; plain LF line ends are read too.
+        DefinitionCase{"cp932_definition_with_japanese_literal",
+                       "null\r\n,\r\nOUT.CSV\r\nSELECT OMDNNO, OMMSKN FROM TBL_RD_H2 WHERE OMMSKN = '" + StoreCp932 + "'\r\n",
+                       "OUT.CSV", "000123," + StoreCp932 + "\r\n"},
+        DefinitionCase{"utf8_definition_with_lf_line_ends",
+                       "null\n,\nOUT.CSV\nSELECT OMDNNO, OMMSKN FROM TBL_RD_H2\nWHERE OMMSKN = '" + StoreUtf8 + "'\n",
+                       "OUT.CSV", "000123," + StoreCp932 + "\r\n"},
+        // A qualifier inside a value stays single; a real number keeps its
+        // fraction, a whole real is written without one.
+        DefinitionCase{"values_written_as_they_are",
+                       "\"\r\n,\r\nOUT.CSV\r\nSELECT 'say \"hi\"', 15.5, 12.0, NULL, 'a' || NULL\r\n", "OUT.CSV",
+                       "\"say \"hi\"\",15.5,12,,\r\n"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Export, QueryWithoutRowsWritesNothing)
+{
+    define("\"\r\n,\r\nOUT.CSV\r\nSELECT OMDNNO FROM TBL_RD_H2 WHERE OMDNNO = 'none'\r\n");
+    EXPECT_EQ(run(), clsCustomDOP::NoRows);
+    EXPECT_EQ(outputFiles(), QStringList());
+    EXPECT_EQ(dialogs.shown().size(), 0);
+}
+
+TEST_F(Export, FolderChosenEndingWithASeparator)
+{
+    define("null\r\n,\r\nOUT.CSV\r\nSELECT OMDNNO FROM TBL_RD_H2\r\n");
+    dialogs.answerFolder(out + "/");
+    EXPECT_EQ(dop.eXport(*db, dialogs, {}), clsCustomDOP::Written);
+    EXPECT_EQ(dialogs.shown()[0].kind, "folder");
+    EXPECT_EQ(dialogs.shown()[0].title, QStringLiteral("書き出し先指定"));
+    EXPECT_EQ(dop.Distination(), out + "/");
+    EXPECT_EQ(dop.outputPath(), out + "/OUT.CSV");
+    EXPECT_EQ(readAll(out + "/OUT.CSV"), QByteArray("000123\r\n"));
+}
+
+TEST_F(Export, DoubledSeparatorsReducedToOne)
+{
+    define("null\r\n,\r\nOUT.CSV\r\nSELECT 1\r\n");
+    dop.setDistination(out + "//");
+    EXPECT_EQ(dop.outputPath(), out + "/OUT.CSV");
+    dop.setDistination(out + "///sub//");
+    EXPECT_EQ(dop.outputPath(), out + "/sub/OUT.CSV");
+}
+
+TEST_F(Export, NoUsableFolder)
+{
+    define("null\r\n,\r\nOUT.CSV\r\nSELECT 1\r\n");
+    dialogs.answerFolder(QString());   // chooser cancelled
+    EXPECT_EQ(dop.eXport(*db, dialogs, {}), clsCustomDOP::NoFolder);
+    dop.setDistination(out + "/missing");
+    EXPECT_EQ(dop.eXport(*db, dialogs, {}), clsCustomDOP::NoFolder);
+    EXPECT_FALSE(QFileInfo::exists(out + "/missing"));
+    EXPECT_EQ(outputFiles(), QStringList());
+}
+
+TEST_F(Export, FailingQueryLeavesTheTargetAsItWas)
+{
+    // The second line's SKU is no number: the statement fails after a row
+    // has been read, and the file of an earlier export stays untouched.
+    define("null\r\n,\r\nOUT.CSV\r\nSELECT CLNG(ONSKU) FROM TBL_RD_BD ORDER BY ONLINE\r\n");
+    writeAll(out + "/OUT.CSV", "earlier export\r\n");
+    EXPECT_EQ(run(), 13);
+    EXPECT_FALSE(dop.lastErrorDescription().isEmpty());
+    EXPECT_EQ(outputFiles(), QStringList{"OUT.CSV"});
+    EXPECT_EQ(readAll(out + "/OUT.CSV"), QByteArray("earlier export\r\n"));
+    EXPECT_EQ(dialogs.shown().size(), 0);
+}
+
+TEST_F(Export, ExistingFileIsReplacedWhole)
+{
+    define("null\r\n,\r\nOUT.CSV\r\nSELECT OMDNNO FROM TBL_RD_H2\r\n");
+    writeAll(out + "/OUT.CSV", "a much longer earlier export\r\nwith two lines\r\n");
+    EXPECT_EQ(run(), clsCustomDOP::Written);
+    EXPECT_EQ(readAll(out + "/OUT.CSV"), QByteArray("000123\r\n"));
+    EXPECT_EQ(outputFiles(), QStringList{"OUT.CSV"});
+}
+
+struct RefusedCase {
+    const char *name;
+    const char *statement;
+};
+
+class ExportRefused : public Export, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(ExportRefused, NothingChangedAndNoFile)
+{
+    define(QByteArray("\"\r\n,\r\nOUT.CSV\r\n") + GetParam().statement + "\r\n");
+    const qint64 before = lineCount();
+    const qint32 r = run();
+    EXPECT_NE(r, clsCustomDOP::Written);
+    EXPECT_NE(r, clsCustomDOP::NoRows);
+    EXPECT_NE(r, clsCustomDOP::NoFolder);
+    EXPECT_FALSE(dop.lastErrorDescription().isEmpty());
+    EXPECT_EQ(lineCount(), before);
+    EXPECT_EQ(db->scalar("SELECT ONSYKN FROM TBL_RD_BD WHERE INDEXNOBD=100").toString(), "ABC");
+    EXPECT_NE(sqlite3_get_autocommit(db->handle()), 0);   // no transaction left open
+    EXPECT_EQ(outputFiles(), QStringList());
+    EXPECT_FALSE(QFileInfo::exists("export_attach_probe.db"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExportRefused,
+    ::testing::Values(RefusedCase{"delete", "DELETE FROM TBL_RD_BD"},
+                      RefusedCase{"update", "UPDATE TBL_RD_BD SET ONSYKN = 'X'"},
+                      RefusedCase{"delete_behind_with", "WITH x AS (SELECT 1) DELETE FROM TBL_RD_BD"},
+                      RefusedCase{"second_statement", "SELECT 1; DELETE FROM TBL_RD_BD"},
+                      RefusedCase{"insert_select", "INSERT INTO TBL_RD_BD (INDEXNOBD) SELECT 999"},
+                      RefusedCase{"attach_creating_a_file", "ATTACH 'export_attach_probe.db' AS other"},
+                      RefusedCase{"transaction_control", "BEGIN"},
+                      RefusedCase{"drop_behind_a_comment", "-- harmless\r\nDROP TABLE TBL_RD_BD"},
+                      RefusedCase{"no_statement", ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Export, ValueCannotAddSqlOfItsOwn)
+{
+    define("null\r\n,\r\nOUT.CSV\r\nSELECT OMDNNO FROM TBL_RD_H2 WHERE OMDNNO = /[0]/\r\n");
+    EXPECT_EQ(run({"x' OR '1'='1"}), clsCustomDOP::NoRows);
+    EXPECT_EQ(run({"000123"}), clsCustomDOP::Written);
+    EXPECT_EQ(readAll(out + "/OUT.CSV"), QByteArray("000123\r\n"));
+}
+
+// ------------------------------------------------------------ placeholders
+
+struct PlaceholderCase {
+    const char *name;
+    const char *sql;
+    const char *expected;
+};
+
+class Placeholders : public ::testing::TestWithParam<PlaceholderCase> {};
+
+TEST_P(Placeholders, Replaced)
+{
+    const QStringList values{"12", "O'Neil", "/[0]/", " "};
+    EXPECT_EQ(ReplaceExportPlaceholders(QString::fromUtf8(GetParam().sql), values), QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Placeholders,
+    ::testing::Values(
+        PlaceholderCase{"plain_becomes_a_literal", "Where INDEXNOZH=/[0]/", "Where INDEXNOZH='12' "},
+        PlaceholderCase{"quote_in_a_value_doubled", "Where A=/[1]/And B=1", "Where A='O''Neil' And B=1"},
+        PlaceholderCase{"inside_quotes_embedded", "Where A LIKE '/[1]/%'", "Where A LIKE 'O''Neil%'"},
+        PlaceholderCase{"value_holding_a_placeholder_stays", "/[2]/,/[0]/", "'/[0]/' ,'12' "},
+        PlaceholderCase{"every_digit", "/[3]//[9]/", "' ' '' "},
+        PlaceholderCase{"comment_and_quoted_name_untouched", "-- /[0]/\nSELECT \"/[0]/\" /* /[0]/ */ ,/[0]/",
+                        "-- /[0]/\nSELECT \"/[0]/\" /* /[0]/ */ ,'12' "},
+        PlaceholderCase{"not_a_placeholder", "/[x]/ /[10]/ [/[0]/]", "/[x]/ /[10]/ [/[0]/]"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------ definition file
+
+struct SetFileCase {
+    const char *name;
+    QByteArray content;
+    const char *qualifier;
+    const char *separator;
+    const char *fileName;
+    const char *query;
+};
+
+class DefinitionLines : public ::testing::TestWithParam<SetFileCase> {};
+
+TEST_P(DefinitionLines, ReadWithDefaults)
+{
+    const SetFileCase &c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("D.SQL");
+    writeAll(path, c.content);
+    clsCustomDOP dop;
+    ASSERT_EQ(dop.setFile(path), 0);
+    EXPECT_EQ(dop.definitionPath(), path);
+    EXPECT_EQ(dop.qualifier(), QString::fromUtf8(c.qualifier));
+    EXPECT_EQ(dop.separator(), QString::fromUtf8(c.separator));
+    EXPECT_EQ(dop.outputFileName(), QString::fromUtf8(c.fileName));
+    EXPECT_EQ(dop.query(), QString::fromUtf8(c.query));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DefinitionLines,
+    ::testing::Values(SetFileCase{"empty_file", "", "\"", ",", "TOBARI_OUTPUT", ""},
+                      SetFileCase{"qualifier_only", "'\r\n", "'", ",", "TOBARI_OUTPUT", ""},
+                      SetFileCase{"two_lines", "null\r\n|", "", "|", "TOBARI_OUTPUT", ""},
+                      SetFileCase{"no_query", "\"\r\n,\r\nA.CSV\r\n", "\"", ",", "A.CSV", ""},
+                      SetFileCase{"query_lines_each_end_crlf", "\r\n\r\n\r\nSELECT 1\r\n\r\nFROM X", "\"", ",",
+                                  "TOBARI_OUTPUT", "SELECT 1\r\n\r\nFROM X\r\n"},
+                      SetFileCase{"words_kept_as_written", "''\r\n, \r\nout file.txt\r\n", "''", ", ",
+                                  "out file.txt", ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(DefinitionFile, MissingFileReadsNothingAndForgetsTheLastOne)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("D.SQL");
+    writeAll(path, "'\r\n;\r\nA.CSV\r\nSELECT 1\r\n");
+    clsCustomDOP dop;
+    ASSERT_EQ(dop.setFile(path), 0);
+    EXPECT_EQ(dop.setFile(dir.filePath("NONE.SQL")), 1);
+    EXPECT_EQ(dop.qualifier(), "\"");
+    EXPECT_EQ(dop.separator(), ",");
+    EXPECT_EQ(dop.query(), "");
+    EXPECT_EQ(dop.setFile(dir.path()), 1);   // a folder is no definition
+}
+
+// ------------------------------------------------------------ shipped examples
+
+class SampleDefinitions : public Export {
+protected:
+    void defineSample(const char *name)
+    {
+        ASSERT_EQ(dop.setFile(QStringLiteral(TOBARI_SAMPLES_DIR "/SQL/") + name), 0);
+        EXPECT_EQ(dop.qualifier(), "\"");
+        EXPECT_EQ(dop.separator(), ",");
+    }
+};
+
+TEST_F(SampleDefinitions, DeliveryWritesThePrintedSlipsLines)
+{
+    SlipRows::slip(*db, 1, 11, {{"OMDNNO", "000124"}, {"DEN_EXP_CHECK", "0"}});   // not printed since
+    SlipRows::line(*db, 1, 11, 102, "000010", "0000100", {{"ONLINE", "01"}});
+    db->execute("UPDATE TBL_RD_H2 SET OMHCNO='7000001', OMHCDT='261201', OMNKDT='261205', OMMSCD='123' "
+                "WHERE INDEXNOH2=10");
+    db->execute("UPDATE TBL_RD_BD SET ONSYGN='A-1', ONCLKN='ｸﾛ', ONSZKN='M', ONBAIJ='0002376000' WHERE INDEXNOBD=100");
+    defineSample("NOUHIN.SQL");
+    EXPECT_EQ(dop.outputFileName(), "NOUHIN.CSV");
+    EXPECT_EQ(run(), clsCustomDOP::Written) << dop.lastErrorDescription().toStdString();
+    // ｸﾛ is B8 DB in code page 932; 12000 tenths are 1200 pieces, 50 are 5.
+    EXPECT_EQ(readAll(out + "/NOUHIN.CSV"),
+              "\"000123\",\"7000001\",\"261201\",\"261205\",\"123\",\"" + StoreCp932 +
+                  "\",\"01\",\"123456\",\"A-1\",\"ABC\",\"\xB8\xDB\",\"M\",1200,1980,2376000\r\n"
+                  "\"000123\",\"7000001\",\"261201\",\"261205\",\"123\",\"" + StoreCp932 +
+                  "\",\"02\",\"X\",\"\",\"\",\"\",\"\",5,500,\r\n");
+}
+
+TEST_F(SampleDefinitions, BillingWritesTheSlipsOfTheRunGiven)
+{
+    for (int run = 7; run <= 8; ++run) {
+        SlipRows::insert(*db, "TBL_SEZ_B", {{"INDEXNOZH", run}, {"INDEXNOH2", 10}, {"OMDNNO", "000123"},
+                                            {"OMHCNO", "7000001"}, {"OMNKDT", "261205"}, {"OMMSCD", "123"},
+                                            {"OMMSKN", QStringLiteral("ｶｽﾀﾑ店")}, {"GOUKEI_KINGAKU", 23760 * run}});
+        SlipRows::insert(*db, "TBL_SEZ_BD", {{"INDEXNOZH", run}, {"INDEXNOH2", 10}, {"INDEXNOBD", 100}});
+    }
+    SlipRows::insert(*db, "TBL_SEZ_BD", {{"INDEXNOZH", 7}, {"INDEXNOH2", 10}, {"INDEXNOBD", 101}});
+    defineSample("SEIKYU.SQL");
+    EXPECT_EQ(dop.outputFileName(), "SEIKYU.CSV");
+    QStringList params(10, QStringLiteral(" "));
+    params[0] = "7";
+    EXPECT_EQ(run(params), clsCustomDOP::Written) << dop.lastErrorDescription().toStdString();
+    EXPECT_EQ(readAll(out + "/SEIKYU.CSV"),
+              "7,\"000123\",\"7000001\",\"261205\",\"123\",\"" + StoreCp932 + "\",166320,2\r\n");
+}
+
+} // namespace
