@@ -24,44 +24,16 @@ namespace {
 
 const QString BaseCaption = QStringLiteral("発注数量訂正");
 
-// A cell text as a 32-bit integer the way the old engine converted it:
-// halves to the even number. 13 for a text that is no number (empty
-// included), 6 beyond 32 bits.
-int wholeNumber(const QString &text, qint32 &value)
-{
-    const auto n = jet::parseNumber(halfWidthAscii(text));
-    if (!n || !std::isfinite(*n))
-        return DbErr::TypeMismatch;
-    const double r = jet::roundHalfEven(*n);
-    if (r < double(std::numeric_limits<qint32>::min()) || r > double(std::numeric_limits<qint32>::max()))
-        return DbErr::Overflow;
-    value = qint32(r);
-    return 0;
-}
-
 } // namespace
 
 QString frm0102_DenSuuEdit::slipListSql(const QString &slipNo)
 {
-    // Quantities are stored in tenths; the division must keep the fraction
-    // (155 tenths are 15.5 pieces), so it is done on a real number.
-    return QStringLiteral("Select TBD.INDEXNOBD as INDEXH00000,TBD.ONLINE as 行L00500,TBD.ONSKU as SKU00900,"
-                          "TBD.ONSYGN as 商品原番S01000,")
-        + QStringLiteral("TBD.ONSYKN as 商品名S02000,TBD.ONCLKN as カラーs00700,TBD.ONSZKN as サイズs00700, ")
-        + QStringLiteral("substr(TBD.ONSURYM,1,6) * 1.0 / 10 as 受注数L00900,TBD.ONSURY * 1.0 / 10 as 納品数L00900 ")
-        + QStringLiteral("From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD  On TH2.INDEXNOH2=TBD.INDEXNOH2 ")
-        + QStringLiteral("Where TH2.OMDNNO=") + SqlText(slipNo) + QStringLiteral("Order By TBD.ONLINE");
+    return SlipCorrectionSql(slipNo);
 }
 
 QString frm0102_DenSuuEdit::requestListSql(const QString &orderNo, const QString &requestNo)
 {
-    return QStringLiteral("Select TBD.INDEXNOBD as INDEXNOH00000,TBD.ONLINE as 行L00500,TBD.ONSKU as SKU00900, ")
-        + QStringLiteral("TBD.ONSYKN as 商品名S02000,TBD.ONCLKN as カラーs00700,TBD.ONSZKN as サイズs00700,")
-        + QStringLiteral("substr(TBD.ONSURYM,1,6) * 1.0 / 10 as 受注数L00900,TBD.ONSURY * 1.0 / 10 as 納品数L00900,")
-        + QStringLiteral("substr(TBD.ONSURYM,7,7) as 受注売価L00900,TBD.ONBTNK as 売価L00900 ")
-        + QStringLiteral("From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD On TH2.INDEXNOH2=TBD.INDEXNOH2 ")
-        + QStringLiteral("Where TH2.OMHCNO=") + SqlText(orderNo) + QStringLiteral("And TH2.SEIKYU_FLG=")
-        + SqlText(requestNo) + QStringLiteral("Order By TBD.ONLINE");
+    return RequestCorrectionSql(orderNo, requestNo);
 }
 
 frm0102_DenSuuEdit::frm0102_DenSuuEdit(Dialogs &dialogs, QWidget *parent) : QDialog(parent), dialogs_(dialogs)
@@ -201,38 +173,18 @@ bool frm0102_DenSuuEdit::save()
         return false;
     commitPendingEdit();
     GridModel *m = tdbList1->gridModel();
-    int error = 0;
-    int failedRow = -1;
-    QString failedCaption = quantityCaption();
+    CorrectionResult result;
     try {
-        Database &db = RequireConnection();
-        Transaction tx(db);
-        for (int r = 0; r < m->rowCount() && error == 0; ++r) {
-            qint32 line = 0;
-            qint32 quantity = 0;
-            qint32 price = 0;   // slip mode keeps the current price
-            error = wholeNumber(m->text(r, KeyColumn), line);
-            if (error == 0)
-                error = wholeNumber(m->text(r, quantityCaption()), quantity);
-            if (error == 0 && requestMode_) {
-                error = wholeNumber(m->text(r, priceCaption()), price);
-                if (error != 0)
-                    failedCaption = priceCaption();
-            }
-            if (error == 0)
-                error = UpdateDeliveredQuantity(db, line, quantity, price);
-            if (error != 0)
-                failedRow = r;
-        }
-        if (error == 0)
-            tx.commit();
+        result = SaveCorrection(RequireConnection(), m->gridData(), KeyColumn, m->columnOf(quantityCaption()),
+                                requestMode_ ? m->columnOf(priceCaption()) : -1);
     } catch (const DbError &e) {
-        error = e.number();
+        result.error = e.number();
     }
+    const int error = result.error;
     if (error != 0) {
         showSaveError(error);
-        if (failedRow >= 0)
-            tdbList1->setCurrentCell(failedRow, m->columnOf(failedCaption));
+        if (result.row >= 0 && result.column != KeyColumn)
+            tdbList1->setCurrentCell(result.row, result.column);
         return false;
     }
     accept();

@@ -2,9 +2,12 @@
 
 #include "output/ChangeMarker.h"
 #include "store/DbCommon.h"
+#include "store/GridColumns.h"
+#include "store/NumericText.h"
 #include "store/JetFunctions.h"
 #include "store/OrderLayout.h"
 
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -82,3 +85,74 @@ qint32 UpdateDeliveredQuantity(Database &db, qint32 indexNoBd, qint32 quantity, 
         return e.number();
     }
 }
+
+int WholeNumber(const QString &text, qint32 &value)
+{
+    const auto n = jet::parseNumber(halfWidthAscii(text));
+    if (!n || !std::isfinite(*n))
+        return DbErr::TypeMismatch;
+    const double r = jet::roundHalfEven(*n);
+    if (r < double(Int32Min) || r > double(Int32Max))
+        return DbErr::Overflow;
+    value = qint32(r);
+    return 0;
+}
+
+CorrectionResult SaveCorrection(Database &db, const GridData &rows, int keyColumn, int quantityColumn, int priceColumn)
+{
+    CorrectionResult result;
+    try {
+        Transaction tx(db);
+        for (int r = 0; r < rows.rowCount(); ++r) {
+            qint32 line = 0;
+            qint32 quantity = 0;
+            qint32 price = 0;   // slip mode keeps the current price
+            result.row = r;
+            result.column = keyColumn;
+            result.error = WholeNumber(rows.text(r, keyColumn), line);
+            if (result.error == 0) {
+                result.column = quantityColumn;
+                result.error = WholeNumber(rows.text(r, quantityColumn), quantity);
+            }
+            if (result.error == 0 && priceColumn >= 0) {
+                result.column = priceColumn;
+                result.error = WholeNumber(rows.text(r, priceColumn), price);
+            }
+            if (result.error == 0) {
+                result.column = quantityColumn;
+                result.error = UpdateDeliveredQuantity(db, line, quantity, price);
+            }
+            if (result.error != 0)
+                return result;   // the guard rolls every row back
+        }
+        tx.commit();
+    } catch (const DbError &e) {
+        result.error = e.number();
+        return result;
+    }
+    return CorrectionResult{};
+}
+
+QString SlipCorrectionSql(const QString &slipNo)
+{
+    // Quantities are stored in tenths; the division must keep the fraction
+    // (155 tenths are 15.5 pieces), so it is done on a real number.
+    return QStringLiteral("Select TBD.INDEXNOBD as INDEXH00000,TBD.ONLINE as 行L00500,TBD.ONSKU as SKU00900,"
+                          "TBD.ONSYGN as 商品原番S01000,")
+        + QStringLiteral("TBD.ONSYKN as 商品名S02000,TBD.ONCLKN as カラーs00700,TBD.ONSZKN as サイズs00700, ")
+        + QStringLiteral("substr(TBD.ONSURYM,1,6) * 1.0 / 10 as 受注数L00900,TBD.ONSURY * 1.0 / 10 as 納品数L00900 ")
+        + QStringLiteral("From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD  On TH2.INDEXNOH2=TBD.INDEXNOH2 ")
+        + QStringLiteral("Where TH2.OMDNNO=") + SqlText(slipNo) + QStringLiteral("Order By TBD.ONLINE");
+}
+
+QString RequestCorrectionSql(const QString &orderNo, const QString &requestNo)
+{
+    return QStringLiteral("Select TBD.INDEXNOBD as INDEXNOH00000,TBD.ONLINE as 行L00500,TBD.ONSKU as SKU00900, ")
+        + QStringLiteral("TBD.ONSYKN as 商品名S02000,TBD.ONCLKN as カラーs00700,TBD.ONSZKN as サイズs00700,")
+        + QStringLiteral("substr(TBD.ONSURYM,1,6) * 1.0 / 10 as 受注数L00900,TBD.ONSURY * 1.0 / 10 as 納品数L00900,")
+        + QStringLiteral("substr(TBD.ONSURYM,7,7) as 受注売価L00900,TBD.ONBTNK as 売価L00900 ")
+        + QStringLiteral("From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD On TH2.INDEXNOH2=TBD.INDEXNOH2 ")
+        + QStringLiteral("Where TH2.OMHCNO=") + SqlText(orderNo) + QStringLiteral("And TH2.SEIKYU_FLG=")
+        + SqlText(requestNo) + QStringLiteral("Order By TBD.ONLINE");
+}
+

@@ -1,12 +1,15 @@
 #include "output/OutputBatch.h"
 
+#include "output/DeliveredQuantity.h"
 #include "output/clsCustomDOP.h"
+#include "store/GridColumns.h"
 #include "store/AppFolder.h"
 #include "store/DbCommon.h"
 #include "store/DbError.h"
 #include "store/Dialogs.h"
 
 #include <QFileInfo>
+#include <QMap>
 #include <QTextStream>
 
 #include <optional>
@@ -161,6 +164,88 @@ int runExport(BatchContext &ctx)
     }
 }
 
+// correct-slip --slip NO --set LINE=PIECES[,LINE=PIECES...]: the named
+// lines get the given pieces, the others are saved as the correction screen
+// shows them, and every line is marked corrected.
+int runCorrectSlip(BatchContext &ctx)
+{
+    QString slip;
+    QMap<QString, QString> pieces;
+    for (int i = 0; i < ctx.args.size(); ++i) {
+        const QString &a = ctx.args.at(i);
+        if ((a == QLatin1String("--slip") || a == QLatin1String("--set")) && i + 1 < ctx.args.size()) {
+            const QString v = ctx.args.at(++i);
+            if (a == QLatin1String("--slip")) {
+                slip = v;
+                continue;
+            }
+            for (const QString &pair : v.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                const qsizetype eq = pair.indexOf(QLatin1Char('='));
+                if (eq <= 0) {
+                    ctx.err << QStringLiteral("--set は 行=数量 の形で指定してください: %1").arg(pair) << Qt::endl;
+                    return BatchExit::Usage;
+                }
+                pieces.insert(pair.left(eq).trimmed(), pair.mid(eq + 1).trimmed());
+            }
+        } else {
+            ctx.err << QStringLiteral("使い方: correct-slip --slip NO --set LINE=PIECES[,LINE=PIECES...]") << Qt::endl;
+            return BatchExit::Usage;
+        }
+    }
+    if (slip.isEmpty()) {
+        ctx.err << QStringLiteral("使い方: correct-slip --slip NO --set LINE=PIECES[,LINE=PIECES...]") << Qt::endl;
+        return BatchExit::Usage;
+    }
+    Database &db = RequireConnection();
+    Recordset billed = db.query(QStringLiteral("Select SEIKYU_FLG From TBL_RD_H2 Where OMDNNO=") + SqlText(slip, false, true));
+    if (billed.eof()) {
+        ctx.dialogs.message(QStringLiteral("伝票 %1 はありません。").arg(slip), applicationTitle(), MsgIcon::Warning,
+                            MsgButtons::Ok, MsgResult::Ok);
+        return BatchExit::NothingDone;
+    }
+    if (billed.text(0) == QLatin1String("-1")) {
+        ctx.dialogs.error(QStringLiteral("選択されたデータは請求済みです。\n請求済みのデータを変更する事は出来ません。"));
+        return BatchExit::NothingDone;
+    }
+    billed.close();
+
+    GridData rows = loadGridData(db, SlipCorrectionSql(slip));
+    const int lineColumn = rows.indexOf(QStringLiteral("行"));
+    const int quantityColumn = rows.indexOf(QStringLiteral("納品数"));
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        const QString line = rows.text(r, lineColumn);
+        for (auto it = pieces.begin(); it != pieces.end(); ++it) {
+            // Lines are named as printed: "1" and "01" are the same line.
+            if (it.key() == line || (it.key().toInt() > 0 && it.key().toInt() == line.toInt())) {
+                rows.setText(r, quantityColumn, it.value());
+                pieces.erase(it);
+                break;
+            }
+        }
+    }
+    if (!pieces.isEmpty()) {
+        ctx.err << QStringLiteral("伝票 %1 に行 %2 はありません。").arg(slip, pieces.keys().join(QLatin1Char(',')))
+                << Qt::endl;
+        return BatchExit::Usage;
+    }
+    if (!ctx.dialogs.confirm(QStringLiteral("伝票 %1 の納品数を訂正します。宜しいですか？").arg(slip)))
+        return BatchExit::NothingDone;
+    const CorrectionResult result = SaveCorrection(db, rows, 0, quantityColumn, -1);
+    switch (result.error) {
+    case 0:
+        for (int r = 0; r < rows.rowCount(); ++r)
+            ctx.out << QStringLiteral("行 %1: 納品数 %2").arg(rows.text(r, lineColumn), rows.text(r, quantityColumn))
+                    << Qt::endl;
+        return BatchExit::Done;
+    case DbErr::Overflow:
+        return batchFailure(ctx, result.error, QStringLiteral("入力された数値の値が大きすぎます。"));
+    case DbErr::TypeMismatch:
+        return batchFailure(ctx, result.error, QStringLiteral("入力された値が数値として認識できません。"));
+    default:
+        return batchFailure(ctx, result.error, QStringLiteral("エラーが発生しました。　処理を中止します。"));
+    }
+}
+
 } // namespace
 
 QList<BatchCommand> outputBatchCommands()
@@ -168,5 +253,8 @@ QList<BatchCommand> outputBatchCommands()
     return {BatchCommand{QStringLiteral("export"),
                          QStringLiteral("export NOUHIN|SEIKYU|--definition FILE --out DIR [VALUE...] [--set N=VALUE...]"),
                          QStringLiteral("カスタム書き出し定義 (SQL/NOUHIN.SQL、SQL/SEIKYU.SQL など) でファイルを書き出します"),
-                         runExport}};
+                         runExport},
+            BatchCommand{QStringLiteral("correct-slip"),
+                         QStringLiteral("correct-slip --slip NO --set LINE=PIECES[,LINE=PIECES...]"),
+                         QStringLiteral("伝票の納品数を訂正します（ほかの行は表示どおりの数量で保存）"), runCorrectSlip}};
 }
