@@ -29,7 +29,7 @@ protected:
         for (const char *name : {"NOUHIN.SQL", "SEIKYU.SQL"})
             ASSERT_TRUE(QFile::copy(QStringLiteral(TOBARI_SAMPLES_DIR "/SQL/") + name, folder.file("SQL/") + name));
         const QList<BatchCommand> commands = outputBatchCommands();
-        ASSERT_EQ(commands.size(), 1);
+        ASSERT_GE(commands.size(), 1);
         command = commands.first();
     }
 
@@ -138,6 +138,62 @@ TEST_F(ExportBatch, MissingDefinitionAndFailingQuery)
     EXPECT_TRUE(errText.contains(QStringLiteral("出力する際にエラーが発生しました。"))) << errText.toStdString();
     EXPECT_EQ(db->scalar("SELECT COUNT(*) FROM TBL_RD_BD").toInt(), 1);
     EXPECT_FALSE(QFileInfo::exists(out + "/BAD.CSV"));
+}
+
+// correct-slip saves as the correction screen does.
+class CorrectSlipBatch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        db = &folder.prepare();
+        SlipRows::slip(*db, 1, 10, {{"OMDNNO", "000123"}});
+        SlipRows::line(*db, 1, 10, 100, "000150", "0001980", {{"ONLINE", "01"}, {"ONGTNK", "000099000"}});
+        SlipRows::line(*db, 1, 10, 101, "000155", "0000500", {{"ONLINE", "02"}, {"ONGTNK", "000020000"}});
+        SlipRows::slip(*db, 1, 11, {{"OMDNNO", "000124"}, {"SEIKYU_FLG", "-1"}});
+        for (const BatchCommand &c : outputBatchCommands())
+            if (c.name == "correct-slip")
+                command = c;
+    }
+    int run(const QStringList &args)
+    {
+        QTextStream o(&outText);
+        QTextStream e(&errText);
+        BatchContext ctx{args, dialogs, o, e};
+        return command.run(ctx);
+    }
+    QString field(int bd, const char *col)
+    {
+        return db->scalar(QString("SELECT %1 FROM TBL_RD_BD WHERE INDEXNOBD=%2").arg(col).arg(bd)).toString();
+    }
+    TempDataFolder folder;
+    Database *db = nullptr;
+    ScriptedDialogs dialogs;
+    BatchCommand command;
+    QString outText;
+    QString errText;
+};
+
+TEST_F(CorrectSlipBatch, NamedLinesGetTheirPiecesOthersAsShown)
+{
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_EQ(run({"--slip", "000123", "--set", "1=12"}), 0) << errText.toStdString();
+    EXPECT_EQ(field(100, "ONSURY"), "000120");
+    EXPECT_EQ(field(100, "ONBAIJ"), "0000023760");
+    EXPECT_EQ(field(101, "ONSURY"), "000160");   // 15.5 shown, saved halves to even
+    EXPECT_EQ(field(101, "ONSURYM"), "0001550000500Y");
+}
+
+TEST_F(CorrectSlipBatch, RefusalsChangeNothing)
+{
+    EXPECT_EQ(run({"--slip", "000124", "--set", "1=1"}), 1);   // billed
+    EXPECT_EQ(run({"--slip", "000123", "--set", "9=1"}), 2);   // no such line
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_EQ(run({"--slip", "000123", "--set", "1=abc"}), 3);   // not a number
+    EXPECT_TRUE(errText.contains("13")) << errText.toStdString();
+    dialogs.answer(MsgResult::Cancel);
+    EXPECT_EQ(run({"--slip", "000123", "--set", "1=3"}), 1);    // declined
+    EXPECT_EQ(field(100, "ONSURYM"), "0001500001980N");
+    EXPECT_EQ(field(101, "ONSURYM"), "0001550000500N");
 }
 
 } // namespace
