@@ -128,7 +128,8 @@ struct WindowScope {
 };
 } // namespace
 
-int frm9001_splImport::DRead_Order(const QString &path)
+template <class Import>
+int frm9001_splImport::runImport(const QString &path)
 {
     int error = 0;
     Database *db = connection(error);
@@ -136,20 +137,18 @@ int frm9001_splImport::DRead_Order(const QString &path)
         return error;
     begin();
     WindowScope scope{[this] { end(); }};
-    OrderImport op(*db, dialogs_, *this);
+    Import op(*db, dialogs_, *this);
     return op.run(path);
+}
+
+int frm9001_splImport::DRead_Order(const QString &path)
+{
+    return runImport<OrderImport>(path);
 }
 
 int frm9001_splImport::DRead_PBMST(const QString &path)
 {
-    int error = 0;
-    Database *db = connection(error);
-    if (!db)
-        return error;
-    begin();
-    WindowScope scope{[this] { end(); }};
-    PbMasterImport op(*db, dialogs_, *this);
-    return op.run(path);
+    return runImport<PbMasterImport>(path);
 }
 
 int frm9001_splImport::DRead_ADDMST(const QString &path)

@@ -43,6 +43,9 @@ private:
     Database *connection(int &error);
     void begin();
     void end();
+    // Shows the window for the import, runs it and hides the window again.
+    template <class Import>
+    int runImport(const QString &path);
     bool askStop();
 
     Dialogs &dialogs_;
