@@ -2,6 +2,7 @@
 
 #include "app/BatchRunner.h"
 #include "output/ChangeHistory.h"
+#include "slips/SlipsBatch.h"
 #include "store/DbCommon.h"
 
 QList<BatchCommand> allBatchCommands()
@@ -13,5 +14,6 @@ QList<BatchCommand> allBatchCommands()
                             const ChangeHistoryResult r = writeChangeHistory(RequireConnection(), ctx.dialogs);
                             return r.status == 0 ? BatchExit::Done : BatchExit::NothingDone;
                         }};
+    all << slipsBatchCommands();
     return all;
 }
