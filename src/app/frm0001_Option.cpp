@@ -105,8 +105,10 @@ frm0001_Option::frm0001_Option(Dialogs &dialogs, QWidget *parent) : QDialog(pare
     auto *prForm = new QFormLayout(pr);
     xdrpPr_Den = new QComboBox(pr);
     xdrpPr_Den->setObjectName(QStringLiteral("xdrpPr_Den"));
+    xdrpPr_Den->setMinimumWidth(200);
     xdrpPr_Shina = new QComboBox(pr);
     xdrpPr_Shina->setObjectName(QStringLiteral("xdrpPr_Shina"));
+    xdrpPr_Shina->setMinimumWidth(200);
     txtOffX_Den = offsetBox(pr, QStringLiteral("txtOffX_Den"), SettingKey::DenOffsetX);
     txtOffY_Den = offsetBox(pr, QStringLiteral("txtOffY_Den"), SettingKey::DenOffsetY);
     txtOffX_Shina = offsetBox(pr, QStringLiteral("txtOffX_Shina"), SettingKey::ShinaOffsetX);

@@ -50,7 +50,7 @@ PrintActionResult show(PrintServices &s, const QString &sql, bool syorikubun)
 {
     PrintRecordset rows(s.db, sql);
     PrintActionResult result;
-    result.pages = s.window.show(rows, syorikubun);
+    result.pages = s.window.print(rows, syorikubun);
     result.status = AppState::PrintCancelled == 0 ? 0 : 1;
     return result;
 }

@@ -26,7 +26,7 @@ DirectPrintWindow::DirectPrintWindow(Database &db, Dialogs &dialogs, FormRendere
 {
 }
 
-int DirectPrintWindow::show(PrintRecordset &rows, bool syorikubun)
+int DirectPrintWindow::print(PrintRecordset &rows, bool syorikubun)
 {
     PrintContext ctx{db_, dialogs_, renderer_, progress_ ? *progress_ : noStop_, listItemRows_};
     return Printout(ctx, rows, syorikubun);

@@ -80,7 +80,7 @@ public:
     // Shows the window modally; on its first activation it runs Printout on
     // `rows` and then closes itself. Returns the pages printed; a failure
     // of the run is thrown once the window has closed.
-    virtual int show(PrintRecordset &rows, bool syorikubun) = 0;
+    virtual int print(PrintRecordset &rows, bool syorikubun) = 0;
 };
 
 // A print window that is never seen: the run happens at once.
@@ -88,7 +88,7 @@ class DirectPrintWindow : public PrintWindow {
 public:
     DirectPrintWindow(Database &db, Dialogs &dialogs, FormRenderer &renderer, PrintProgress *progress = nullptr,
                       int listItemRows = 14);
-    int show(PrintRecordset &rows, bool syorikubun) override;
+    int print(PrintRecordset &rows, bool syorikubun) override;
 
 private:
     Database &db_;

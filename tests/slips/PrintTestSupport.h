@@ -67,7 +67,7 @@ protected:
     {
         PrintRecordset rows(*db, sql);
         DirectPrintWindow window(*db, dialogs, renderer, progress);
-        return window.show(rows, slips);
+        return window.print(rows, slips);
     }
 
     QString text(const QString &sql) { return db->scalar(sql).toString(); }
