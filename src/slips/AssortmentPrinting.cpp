@@ -109,7 +109,7 @@ AssortmentList readList(Database &db, const PrintRecordset &row)
     }
     stores.close();
 
-    Recordset items = db.query(
+    Recordset itemQuery = db.query(
         QStringLiteral("Select TR.*,MHS.HUDA_NAME "
                        " From (Select TBD.ONSKU,TBD.ONSYGN,TBD.ONCLCD,TBD.ONCLKN,TBD.ONSZKN,TBD.ONSYKN,TBD.ONHNCD,"
                        "TBD.ONSYKB,TBD.ONGTNK,"
@@ -123,6 +123,8 @@ AssortmentList readList(Database &db, const PrintRecordset &row)
                          "Left Join MST_HUDASYU MHS On TR.OMFUDA=MHS.HUDA_SYU And TR.ONNFKB=MHS.HUDA_KU "
                          "Order By TR.ONSKU,TR.ONSYGN,TR.ONCLCD,TR.ONCLKN,TR.ONSZKN,TR.ONSYKN,TR.ONHNCD,TR.ONSYKB,"
                          "TR.ONGTNK,TR.ONBTNK,TR.ONKBIK"));
+    // Read ahead, so that the per-store queries below run one at a time.
+    PrintRecordset items(itemQuery);
     for (; !items.eof(); items.moveNext()) {
         QVariant key[std::size(ItemColumns)];
         bool anyValue = false;
@@ -180,7 +182,6 @@ AssortmentList readList(Database &db, const PrintRecordset &row)
         perStore.close();
         list.items.push_back(std::move(item));
     }
-    items.close();
     return list;
 }
 

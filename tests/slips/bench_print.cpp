@@ -120,14 +120,16 @@ void generate(Database &db, bool slips, bool lists)
         for (int n = 1; n <= LinesPerSlip; ++n)
             addLine(1, n, n, 10 * n, (s % 5 == 0 && n == 1) ? 5 : 10 * n);
     }
-    // Batch 2: the assortment lists, one slip per store and order holding
-    // every item (the list does not care how lines fall onto slips).
+    // Batch 2: the assortment lists. A store's items fill as many slips as
+    // they need, six lines each, as the import leaves them.
     for (int o = 0; o < (lists ? Lists : 0); ++o) {
         const QString order = digits(2000000 + o, 7);
         for (int s = 0; s < StoresPerList; ++s) {
-            addSlip(2, 100 + s, order);
-            for (int i = 0; i < ItemsPerList; ++i)
-                addLine(2, 1, i, 10 + (s + i) % 40, 10 + (s + i) % 40);
+            for (int i = 0; i < ItemsPerList; ++i) {
+                if (i % 6 == 0)
+                    addSlip(2, 100 + s, order);
+                addLine(2, i % 6 + 1, i, 10 + (s + i) % 40, 10 + (s + i) % 40);
+            }
         }
     }
     tx.commit();
