@@ -4,6 +4,7 @@
 #include "import/ImportBatch.h"
 #include "output/ChangeHistory.h"
 #include "output/OutputBatch.h"
+#include "slips/SlipsBatch.h"
 #include "store/DbCommon.h"
 
 QList<BatchCommand> allBatchCommands()
@@ -17,5 +18,6 @@ QList<BatchCommand> allBatchCommands()
                             return r.status == 0 ? BatchExit::Done : BatchExit::NothingDone;
                         }};
     all << outputBatchCommands();
+    all << slipsBatchCommands();
     return all;
 }

@@ -17,13 +17,17 @@ using enum SettingType;
 using enum ShownDefault;
 
 // clang-format off
-constexpr std::array<SettingDef, 14> kTable{{
+constexpr std::array<SettingDef, 18> kTable{{
     {ReadPath,       ConfIni,  "IpOpFile",      "Read_Path",       Text,    "",         DesktopFolder, nullptr},
     {WritePath,      ConfIni,  "IpOpFile",      "Write_Path",      Text,    "",         DesktopFolder, nullptr},
     {WriteFileName,  ConfIni,  "IpOpFile",      "Write_File_Name", Text,    "",         FixedText,     "SeikyuDat"},
     {WebEdiUrl,      ConfIni,  "Environment",   "Web-EDI URL",     Text,    "",         FixedText,     "http://"},
     {DenPrinter,     ConfIni,  "Print_Env",     "Den_Printer",     Text,    "",         SameAsDefault, nullptr},
     {ShinaPrinter,   ConfIni,  "Print_Env",     "Shina_Printer",   Text,    "",         SameAsDefault, nullptr},
+    {DenOffsetX,     ConfIni,  "Print_Env",     "Den_OffsetX",     Text,    "",         FixedText,     "0"},
+    {DenOffsetY,     ConfIni,  "Print_Env",     "Den_OffsetY",     Text,    "",         FixedText,     "0"},
+    {ShinaOffsetX,   ConfIni,  "Print_Env",     "Shina_OffsetX",   Text,    "",         FixedText,     "0"},
+    {ShinaOffsetY,   ConfIni,  "Print_Env",     "Shina_OffsetY",   Text,    "",         FixedText,     "0"},
     {TorihikisakiCd, GyoumIni, "GYOUMU_SETTEI", "TORIHIKISAKI_CD", Text,    "",         SameAsDefault, nullptr},
     {ShimeBi,        GyoumIni, "GYOUMU_SETTEI", "SHIME_BI",        Text,    "",         FixedText,     "20"},
     {Zeiritsu,       GyoumIni, "GYOUMU_SETTEI", "ZEIRITSU",        Text,    "5",        SameAsDefault, nullptr},

@@ -30,6 +30,10 @@ enum class SettingKey {
     WebEdiUrl,      // Conf.ini   Environment   Web-EDI URL: the chain's web EDI site
     DenPrinter,     // Conf.ini   Print_Env     Den_Printer: printer for delivery slips
     ShinaPrinter,   // Conf.ini   Print_Env     Shina_Printer: printer for assortment lists
+    DenOffsetX,     // Conf.ini   Print_Env     Den_OffsetX: slips moved right on the stock, mm (negative: left)
+    DenOffsetY,     // Conf.ini   Print_Env     Den_OffsetY: slips moved down on the stock, mm (negative: up)
+    ShinaOffsetX,   // Conf.ini   Print_Env     Shina_OffsetX: assortment lists moved right, mm
+    ShinaOffsetY,   // Conf.ini   Print_Env     Shina_OffsetY: assortment lists moved down, mm
     TorihikisakiCd, // Gyoum.ini  GYOUMU_SETTEI TORIHIKISAKI_CD: our trading-partner code at the chain
     ShimeBi,        // Gyoum.ini  GYOUMU_SETTEI SHIME_BI: default closing day, 31 = month end
     Zeiritsu,       // Gyoum.ini  GYOUMU_SETTEI ZEIRITSU: consumption-tax rate in percent

@@ -2,11 +2,18 @@
 
 #include "app/Settings.h"
 #include "app/grid/InputHelpers.h"
+#include "slips/FormTestPrint.h"
 #include "slips/QtFormRenderer.h"
+#include "store/AppFolder.h"
 #include "store/DbCommon.h"
+#include "store/DbError.h"
+#include "store/NumericText.h"
 #include "store/Dialogs.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,12 +25,35 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <vector>
+
 namespace {
 
 void selectPrinter(QComboBox *box, const QString &saved)
 {
     // A saved printer that is no longer installed leaves no selection.
     box->setCurrentIndex(saved.isEmpty() ? -1 : box->findText(saved, Qt::MatchExactly));
+}
+
+// Stock drifts by a few millimetres at most; a larger figure is a typing
+// slip that would print off the paper.
+constexpr double MaxOffsetMm = 20.0;
+
+QDoubleSpinBox *offsetBox(QWidget *parent, const QString &name, SettingKey key)
+{
+    auto *box = new QDoubleSpinBox(parent);
+    box->setObjectName(name);
+    box->setRange(-MaxOffsetMm, MaxOffsetMm);
+    box->setDecimals(1);
+    box->setSingleStep(0.5);
+    box->setSuffix(QStringLiteral(" mm"));
+    box->setValue(numericValue(Settings::readText(key)).value_or(0.0));
+    return box;
+}
+
+QString offsetText(const QDoubleSpinBox *box)
+{
+    return QString::number(box->value(), 'f', 1);
 }
 
 } // namespace
@@ -75,10 +105,38 @@ frm0001_Option::frm0001_Option(Dialogs &dialogs, QWidget *parent) : QDialog(pare
     auto *prForm = new QFormLayout(pr);
     xdrpPr_Den = new QComboBox(pr);
     xdrpPr_Den->setObjectName(QStringLiteral("xdrpPr_Den"));
+    xdrpPr_Den->setMinimumWidth(200);
     xdrpPr_Shina = new QComboBox(pr);
     xdrpPr_Shina->setObjectName(QStringLiteral("xdrpPr_Shina"));
-    prForm->addRow(QStringLiteral("伝票用"), xdrpPr_Den);
-    prForm->addRow(QStringLiteral("品揃えリスト用"), xdrpPr_Shina);
+    xdrpPr_Shina->setMinimumWidth(200);
+    txtOffX_Den = offsetBox(pr, QStringLiteral("txtOffX_Den"), SettingKey::DenOffsetX);
+    txtOffY_Den = offsetBox(pr, QStringLiteral("txtOffY_Den"), SettingKey::DenOffsetY);
+    txtOffX_Shina = offsetBox(pr, QStringLiteral("txtOffX_Shina"), SettingKey::ShinaOffsetX);
+    txtOffY_Shina = offsetBox(pr, QStringLiteral("txtOffY_Shina"), SettingKey::ShinaOffsetY);
+    auto printerRow = [&](QComboBox *printer, QDoubleSpinBox *x, QDoubleSpinBox *y, const QString &button,
+                          void (frm0001_Option::*test)()) {
+        auto *row = new QHBoxLayout;
+        row->addWidget(printer, 1);
+        row->addWidget(new QLabel(QStringLiteral("補正 横"), pr));
+        row->addWidget(x);
+        row->addWidget(new QLabel(QStringLiteral("縦"), pr));
+        row->addWidget(y);
+        auto *b = new QPushButton(QStringLiteral("テスト印刷"), pr);
+        b->setObjectName(button);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, test);
+        row->addWidget(b);
+        return row;
+    };
+    prForm->addRow(QStringLiteral("伝票用"),
+                   printerRow(xdrpPr_Den, txtOffX_Den, txtOffY_Den, QStringLiteral("cmdTest_Den"),
+                              &frm0001_Option::testPrintSlip));
+    prForm->addRow(QStringLiteral("品揃えリスト用"),
+                   printerRow(xdrpPr_Shina, txtOffX_Shina, txtOffY_Shina, QStringLiteral("cmdTest_Shina"),
+                              &frm0001_Option::testPrintList));
+    auto *offsetNote = new QLabel(QStringLiteral("補正: 印字を右・下へずらす量（mm）。左・上へはマイナスで指定します。"), pr);
+    offsetNote->setStyleSheet(QStringLiteral("color: palette(mid);"));
+    prForm->addRow(QString(), offsetNote);
     layout->addWidget(pr);
 
     auto *buttons = new QHBoxLayout;
@@ -109,6 +167,35 @@ frm0001_Option::frm0001_Option(Dialogs &dialogs, QWidget *parent) : QDialog(pare
     selectPrinter(xdrpPr_Shina, Settings::readText(SettingKey::ShinaPrinter));
 }
 
+void frm0001_Option::testPrintSlip()
+{
+    testPrint(QStringLiteral("COR/TA2.crf"), xdrpPr_Den, txtOffX_Den, txtOffY_Den);
+}
+
+void frm0001_Option::testPrintList()
+{
+    testPrint(QStringLiteral("COR/AS.crf"), xdrpPr_Shina, txtOffX_Shina, txtOffY_Shina);
+}
+
+void frm0001_Option::testPrint(const QString &form, QComboBox *printer, QDoubleSpinBox *x, QDoubleSpinBox *y)
+{
+    const QString path = AppFolder::file(form);
+    QtFormRenderer::Options options;
+    options.pdfFolder = txtWr_Path->text().trimmed().isEmpty() ? AppFolder::path() : txtWr_Path->text().trimmed();
+    options.formOffsets.insert(QFileInfo(path).fileName(), QPointF(x->value(), y->value()));
+    try {
+        BusyCursor busy;
+        const QString pdf = printFormTestPage(path, printer->currentText(), options);
+        if (!pdf.isEmpty())
+            dialogs_.info(QStringLiteral("テスト印刷を PDF ファイルに出力しました。") + QStringLiteral("\r\n")
+                              + QDir::toNativeSeparators(pdf),
+                          windowTitle());
+    } catch (const DbError &e) {
+        dialogs_.error(QStringLiteral("テスト印刷できませんでした。") + QStringLiteral("\r\n") + e.description(),
+                       windowTitle());
+    }
+}
+
 void frm0001_Option::chooseFolder(QLineEdit *box, const QString &caption)
 {
     const QString folder = BrowseFolder(caption, dialogs_, box->text());
@@ -128,7 +215,20 @@ bool frm0001_Option::save()
         {SettingKey::DenPrinter, xdrpPr_Den->currentText()},
         {SettingKey::ShinaPrinter, xdrpPr_Shina->currentText()},
     };
-    for (const auto &[key, value] : values) {
+    // An offset is written once it is set: an untouched screen leaves the
+    // section as it always was, and a key once written is kept up to date.
+    const std::pair<SettingKey, const QDoubleSpinBox *> offsets[] = {
+        {SettingKey::DenOffsetX, txtOffX_Den},
+        {SettingKey::DenOffsetY, txtOffY_Den},
+        {SettingKey::ShinaOffsetX, txtOffX_Shina},
+        {SettingKey::ShinaOffsetY, txtOffY_Shina},
+    };
+    std::vector<std::pair<SettingKey, QString>> all(std::begin(values), std::end(values));
+    for (const auto &[key, box] : offsets) {
+        if (box->value() != 0.0 || !Settings::readText(key).isEmpty())
+            all.emplace_back(key, offsetText(box));
+    }
+    for (const auto &[key, value] : all) {
         if (!Settings::write(key, value)) {
             // Saying nothing would let start-up fail later without a reason.
             dialogs_.error(QStringLiteral("設定ファイル %1 に書き込めません。")

@@ -34,6 +34,8 @@ class frm0101_DenList : public QDialog {
 public:
     frm0101_DenList(Dialogs &dialogs, DenListPrinting printing, QWidget *parent = nullptr);
 
+    void setPrinting(DenListPrinting printing) { printing_ = std::move(printing); }
+
     enum Mode { None = 0, Batches = 1, Slips = 2, Orders = 3 };
     int mode() const { return mode_; }
 

@@ -7,9 +7,11 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QHash>
 #include <QPen>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -64,43 +66,63 @@ public:
     {
         if (text.isEmpty())
             return;
-        QFont font(style.family);
-        font.setPointSizeF(style.size);
-        font.setBold(style.bold);
-        // Printer metrics, not screen hinting: the width decides whether a
-        // value is condensed to fit its box.
-        font.setHintingPreference(QFont::PreferNoHinting);
-        p_.save();
-        p_.setFont(font);
+        const Font &font = fontFor(style);
+        p_.setFont(font.font);
         p_.setPen(color);
         QRectF r = rect(boxMm);
         if (style.rotation == 90) {
+            p_.save();
             p_.translate(r.center());
             p_.rotate(90);
             r = QRectF(-r.height() / 2, -r.width() / 2, r.height(), r.width());
+            upright(r, text, style, align, font.metrics, struck);
+            p_.restore();
+            return;
         }
-        upright(r, text, style, align, font, struck);
-        p_.restore();
+        upright(r, text, style, align, font.metrics, struck);
     }
 
     double kx() const { return kx_; }
 
 private:
-    Qt::Alignment vflag(FormVAlign v) const
+    // A page sets a hundred values in a handful of styles; the font and its
+    // metrics on this device are made once per style.
+    struct Font {
+        QFont font;
+        QFontMetricsF metrics;
+    };
+
+    const Font &fontFor(const FormTextStyle &style)
     {
-        switch (v) {
-        case FormVAlign::Top: return Qt::AlignTop;
-        case FormVAlign::Bottom: return Qt::AlignBottom;
-        case FormVAlign::Middle: break;
+        const QString key = style.family + QLatin1Char('|') + QString::number(style.size) + QLatin1Char('|')
+            + (style.bold ? QLatin1Char('b') : QLatin1Char('n'));
+        auto it = fonts_.find(key);
+        if (it == fonts_.end()) {
+            QFont font(style.family);
+            font.setPointSizeF(style.size);
+            font.setBold(style.bold);
+            // Printer metrics, not screen hinting: the width decides whether
+            // a value is condensed to fit its box.
+            font.setHintingPreference(QFont::PreferNoHinting);
+            it = fonts_.insert(key, std::make_shared<Font>(Font{font, QFontMetricsF(font, p_.device())}));
         }
-        return Qt::AlignVCenter;
+        return **it;
+    }
+
+    // The baseline of one line of text set in `r` with `valign`.
+    static double baseline(const QRectF &r, FormVAlign valign, const QFontMetricsF &fm)
+    {
+        const double lineHeight = fm.ascent() + fm.descent();
+        const double top = valign == FormVAlign::Top      ? r.top()
+                           : valign == FormVAlign::Bottom ? r.bottom() - lineHeight
+                                                          : r.center().y() - lineHeight / 2;
+        return top + fm.ascent();
     }
 
     void upright(const QRectF &r, const QString &text, const FormTextStyle &style, FormAlign align,
-                 const QFont &font, bool struck)
+                 const QFontMetricsF &fm, bool struck)
     {
-        const QFontMetricsF fm(font, p_.device());
-        const Qt::Alignment v = vflag(style.valign);
+        const double y = baseline(r, style.valign, fm);
         double left = r.left();
         double right = r.right();
 
@@ -119,15 +141,13 @@ private:
             for (uint c : chars) {
                 const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t *>(&c), 1);
                 const double w = pitch * (isWide(c) ? 2 : 1);
-                fitted(QRectF(x, r.top(), w, r.height()), ch, Qt::AlignHCenter | v, fm);
+                if (c != ' ')
+                    fitted(x, w, y, ch, FormAlign::Center, fm);
                 x += w;
             }
         } else {
             const double w = fm.horizontalAdvance(text);
-            const Qt::Alignment h = align == FormAlign::Left    ? Qt::AlignLeft
-                                    : align == FormAlign::Right ? Qt::AlignRight
-                                                                : Qt::AlignHCenter;
-            fitted(r, text, h | v, fm);
+            fitted(r.left(), r.width(), y, text, align, fm);
             if (w < r.width()) {
                 if (align == FormAlign::Right)
                     left = r.right() - w;
@@ -141,21 +161,23 @@ private:
             strike(r, left, right, style.valign, fm);
     }
 
-    // Draws `text` in `r`, condensed sideways when it is wider: a value on a
-    // form is never cut short.
-    void fitted(const QRectF &r, const QString &text, Qt::Alignment flags, const QFontMetricsF &fm)
+    // Draws `text` on baseline `y` in the span from `x` of width `width`,
+    // condensed sideways when it is wider: a value on a form is never cut
+    // short.
+    void fitted(double x, double width, double y, const QString &text, FormAlign align, const QFontMetricsF &fm)
     {
         const double w = fm.horizontalAdvance(text);
-        if (w <= r.width()) {
-            p_.drawText(r, static_cast<int>(flags) | Qt::TextDontClip | Qt::TextSingleLine, text);
+        if (w <= width) {
+            const double at = align == FormAlign::Left    ? x
+                              : align == FormAlign::Right ? x + width - w
+                                                          : x + (width - w) / 2;
+            p_.drawText(QPointF(at, y), text);
             return;
         }
         p_.save();
-        p_.translate(r.left(), 0);
-        p_.scale(r.width() / w, 1.0);
-        const Qt::Alignment v = flags & Qt::AlignVertical_Mask;
-        p_.drawText(QRectF(0, r.top(), w, r.height()),
-                    static_cast<int>(Qt::AlignLeft | v) | Qt::TextDontClip | Qt::TextSingleLine, text);
+        p_.translate(x, 0);
+        p_.scale(width / w, 1.0);
+        p_.drawText(QPointF(0, y), text);
         p_.restore();
     }
 
@@ -163,11 +185,7 @@ private:
     // superseded value stays legible, as a hand correction on a slip does.
     void strike(const QRectF &r, double left, double right, FormVAlign valign, const QFontMetricsF &fm)
     {
-        const double lineHeight = fm.ascent() + fm.descent();
-        const double top = valign == FormVAlign::Top      ? r.top()
-                           : valign == FormVAlign::Bottom ? r.bottom() - lineHeight
-                                                          : r.center().y() - lineHeight / 2;
-        const double middle = top + fm.ascent() - fm.capHeight() / 2;
+        const double middle = baseline(r, valign, fm) - fm.capHeight() / 2;
         const double gap = std::max(fm.capHeight() * 0.36, 2.0);
         const double overhang = 0.4 * kx_;
         const double x1 = std::max(r.left(), left - overhang);
@@ -180,6 +198,7 @@ private:
         p_.drawLine(QPointF(x1, middle + gap / 2), QPointF(x2, middle + gap / 2));
     }
 
+    QHash<QString, std::shared_ptr<Font>> fonts_;
     QPainter &p_;
     double kx_;
     double ky_;

@@ -11,6 +11,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -100,6 +101,18 @@ void QtFormRenderer::startJob(const QString &printerName, const QString &jobName
 
     pdfPath_.clear();
     layoutKey_.clear();
+    if (!options_.pdfFile.isEmpty()) {
+        // Refused here, before the first slip is stamped, rather than when
+        // the first page is drawn.
+        const QFileInfo folder(QFileInfo(options_.pdfFile).absolutePath());
+        if (!folder.isDir() || !folder.isWritable())
+            throw DbError(FormErr::OutputAccess, QStringLiteral("PDF ファイル「%1」のフォルダに書き込めません。")
+                                                     .arg(QDir::toNativeSeparators(options_.pdfFile)));
+        pdfPlanned_ = QFileInfo(options_.pdfFile).absoluteFilePath();
+        toPdf_ = true;
+        printer_.clear();
+        return;
+    }
     if (target.isEmpty()) {
         startPdf(jobName);
         return;
@@ -135,7 +148,19 @@ void QtFormRenderer::startPdf(const QString &jobName)
 void QtFormRenderer::beginDevice(const FormDefinition &form)
 {
     const QPageLayout layout = layoutOf(form);
-    if (toPdf_) {
+    if (toPdf_ && !options_.pdfFile.isEmpty()) {
+        auto file = std::make_unique<QSaveFile>(pdfPlanned_);
+        if (!file->open(QIODevice::WriteOnly))
+            throw DbError(FormErr::OutputAccess, QStringLiteral("PDF ファイル「%1」に書けません（%2）。")
+                                                     .arg(QDir::toNativeSeparators(pdfPlanned_), file->errorString()));
+        auto writer = std::make_unique<QPdfWriter>(file.get());
+        writer->setResolution(1200);
+        writer->setTitle(jobName());
+        writer->setCreator(QStringLiteral("TOBARI EDI"));
+        writer->setPageLayout(layout);
+        pdfTarget_ = std::move(file);
+        device_ = std::move(writer);
+    } else if (toPdf_) {
         auto file = std::make_unique<QTemporaryFile>(pdfPlanned_ + QStringLiteral("_XXXXXX.part"));
         if (!file->open())
             throw DbError(FormErr::OutputAccess,
@@ -177,7 +202,15 @@ void QtFormRenderer::outputPage(const FormContent &page)
             throw DbError(FormErr::PrintFailed,
                           QStringLiteral("印刷ジョブ「%1」の %2 ページ目を始められません。").arg(jobName()).arg(pageCount() + 1));
     }
+    const QPointF shift = options_.formOffsets.value(form.name);
+    if (shift.isNull()) {
+        FormPainter::paint(*painter_, page, toPdf_ || options_.plainPaper);
+        return;
+    }
+    painter_->save();
+    painter_->translate(shift.x() * device_->logicalDpiX() / 25.4, shift.y() * device_->logicalDpiY() / 25.4);
     FormPainter::paint(*painter_, page, toPdf_ || options_.plainPaper);
+    painter_->restore();
 }
 
 void QtFormRenderer::finishJob()
@@ -186,6 +219,7 @@ void QtFormRenderer::finishJob()
         // No page was printed: nothing goes to the printer, no file is made.
         device_.reset();
         pdfFile_.reset();
+        pdfTarget_.reset();
         return;
     }
     const bool ended = painter_->end();
@@ -195,6 +229,14 @@ void QtFormRenderer::finishJob()
         if (!ended)
             throw DbError(FormErr::PrintFailed,
                           QStringLiteral("プリンタ「%1」に印刷ジョブ「%2」を送れませんでした。").arg(printer_, jobName()));
+        return;
+    }
+    if (pdfTarget_) {
+        std::unique_ptr<QSaveFile> target = std::move(pdfTarget_);
+        if (!ended || !target->commit())
+            throw DbError(FormErr::OutputAccess, QStringLiteral("PDF ファイル「%1」を書き終えられませんでした（%2）。")
+                                                     .arg(QDir::toNativeSeparators(pdfPlanned_), target->errorString()));
+        pdfPath_ = pdfPlanned_;
         return;
     }
     std::unique_ptr<QTemporaryFile> file = std::move(pdfFile_);

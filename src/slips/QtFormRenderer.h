@@ -11,10 +11,13 @@
 // A PDF is named after the job and the time it began ("<job>_yyyyMMdd_hhmmss.pdf",
 // "_2", "_3" added when that name is taken), written to a temporary file in
 // that folder and renamed when the job ends, so the folder never holds half
-// a document under a final name. A job without pages writes no file.
+// a document under a final name. A job without pages writes no file. With
+// Options::pdfFile every job goes to that one file instead.
 
 #include "slips/FormRendererBase.h"
 
+#include <QHash>
+#include <QPointF>
 #include <QStringList>
 
 #include <memory>
@@ -22,6 +25,7 @@
 
 class QPainter;
 class QPagedPaintDevice;
+class QSaveFile;
 class QTemporaryFile;
 
 // The printers the operator can choose from.
@@ -52,6 +56,16 @@ public:
         // The printers to resolve names against; empty: ask the system at
         // each job.
         std::optional<PrinterCatalog> printers;
+        // Every job goes to this PDF file instead, whatever the printer
+        // name (the batch mode's --pdf). Written under a temporary name
+        // beside it and put in its place, replacing an older file of that
+        // name, only once the job has ended.
+        QString pdfFile;
+        // Moves everything printed with a form, by the form's file name
+        // ("TA2.crf"), in millimetres right and down (negative: left and
+        // up): a printer that feeds the stock a little off is corrected
+        // here instead of in the form file. Added to the form's own offset.
+        QHash<QString, QPointF> formOffsets;
     };
 
     explicit QtFormRenderer(Options options);
@@ -85,6 +99,7 @@ private:
     QString pdfPlanned_;  // folder and base name of the PDF, fixed when the job began
     QString pdfPath_;
     std::unique_ptr<QTemporaryFile> pdfFile_;
+    std::unique_ptr<QSaveFile> pdfTarget_; // Options::pdfFile
     std::unique_ptr<QPagedPaintDevice> device_;
     std::unique_ptr<QPainter> painter_;
     QString layoutKey_;

@@ -28,9 +28,11 @@ struct TableDef {
 
 namespace Schema {
 
-// The user-version number written into data.db; raise it when a table or a
-// column is added, and give the new column its sinceVersion.
-constexpr int Version = 2;   // 2: TBL_IMP_DIGEST
+// The user-version number written into data.db; raise it when a table, a
+// column or an index is added, and give a new column its sinceVersion.
+// 2: TBL_IMP_DIGEST, and indexes for the assortment list's queries per
+// order and item.
+constexpr int Version = 2;
 
 const QList<TableDef> &tables();
 const TableDef *find(const QString &table);

@@ -1,0 +1,151 @@
+#include "slips/PrintActions.h"
+
+#include "slips/PrintRecordset.h"
+#include "slips/Printout.h"
+#include "store/AppState.h"
+#include "store/Clock.h"
+#include "store/Database.h"
+#include "store/DbCommon.h"
+#include "store/Dialogs.h"
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+bool confirmReprint(Dialogs &dialogs, const QString &printedCell)
+{
+    if (printedCell.isEmpty())
+        return true;
+    return dialogs.message(QStringLiteral("一度出力された形跡がありますが、出力しても宜しいですか？"),
+                           QStringLiteral("確認"), MsgIcon::Question, MsgButtons::OkCancel, MsgResult::Ok)
+        == MsgResult::Ok;
+}
+
+bool confirmCount(Dialogs &dialogs, const QString &text)
+{
+    return dialogs.message(text, QStringLiteral("確認"), MsgIcon::Information, MsgButtons::OkCancel, MsgResult::Ok)
+        == MsgResult::Ok;
+}
+
+QString today()
+{
+    return Clock::today().toString(QStringLiteral("yyMMdd"));
+}
+
+// One row per assortment list: the order groups of the batch.
+QString groupStatement(qint32 batch, const QString &orderCondition = QString())
+{
+    return QStringLiteral("Select TH2.OMHCNO,TH2.OMTRCD,TH2.OMTRKN,TH2.OMTCD2,TH2.OMGNCD,TH2.OMNKDT,TH2.OMOPYY,"
+                          "TH2.OMOPMM,TH2.OMOLDT,TH2.OMSLDT,"
+                          "TH2.OMMDNO,TH2.OMBYKN,TH2.OMHCKB,TH2.OMFUDA,TH2.INDEXNOH1 "
+                          "From TBL_RD_H2 TH2 "
+                          "Where TH2.INDEXNOH1=")
+        + SqlNumber(batch) + orderCondition
+        + QStringLiteral("Group By TH2.OMHCNO,TH2.OMTRCD,TH2.OMTRKN,TH2.OMTCD2,TH2.OMGNCD,TH2.OMNKDT,TH2.OMOPYY,"
+                         "TH2.OMOPMM,TH2.OMOLDT,TH2.OMSLDT,"
+                         "TH2.OMMDNO,TH2.OMBYKN,TH2.OMHCKB,TH2.OMFUDA,TH2.INDEXNOH1 ");
+}
+
+PrintActionResult show(PrintServices &s, const QString &sql, bool syorikubun)
+{
+    PrintRecordset rows(s.db, sql);
+    PrintActionResult result;
+    result.pages = s.window.print(rows, syorikubun);
+    result.status = AppState::PrintCancelled == 0 ? 0 : 1;
+    return result;
+}
+
+} // namespace
+
+PrintActionResult PrintAllSlips(PrintServices &s, qint32 batch, const QString &printedCell,
+                                const QString &slipCountCell)
+{
+    if (!confirmReprint(s.dialogs, printedCell))
+        return {};
+    const QString no = QString::number(batch);
+    if (!confirmCount(s.dialogs, QStringLiteral("管理No: ") + no + QStringLiteral("の全ての伝票を出力します。") + CrLf
+                                     + QStringLiteral("伝票出力枚数は ") + slipCountCell
+                                     + QStringLiteral("枚です、専用伝票を出力する用意をして下さい。")))
+        return {};
+    PrintActionResult r = show(
+        s, QStringLiteral("Select * From TBL_RD_H2 Where INDEXNOH1=") + SqlNumber(batch) + QStringLiteral("And OMHCKB='0' "),
+        true);
+    if (r.status == 0) {
+        r.stamp = today();
+        s.db.execute(QStringLiteral("Update TBL_FLG_DATA Set DENPYOU_OP_DATE=") + SqlText(r.stamp, false, true)
+                     + QStringLiteral("Where INDEXNOH1=") + SqlNumber(batch));
+    }
+    return r;
+}
+
+PrintActionResult PrintAllAssortmentLists(PrintServices &s, qint32 batch, const QString &printedCell,
+                                          const QString &orderCountCell)
+{
+    if (!confirmReprint(s.dialogs, printedCell))
+        return {};
+    const QString no = QString::number(batch);
+    if (!confirmCount(s.dialogs, QStringLiteral("管理No: ") + no + QStringLiteral("の全ての品揃えリストを出力します。")
+                                     + CrLf + QStringLiteral("品揃えリスト出力枚数は ") + orderCountCell
+                                     + QStringLiteral("枚です、品揃えリストを出力する用意をして下さい。")))
+        return {};
+    PrintActionResult r = show(s, groupStatement(batch), false);
+    if (r.status == 0) {
+        r.stamp = today();
+        s.db.execute(QStringLiteral("Update TBL_FLG_DATA Set SHINAZOROE_OP_DATE=") + SqlText(r.stamp, false, true)
+                     + QStringLiteral("Where INDEXNOH1=") + SqlNumber(batch));
+    }
+    return r;
+}
+
+PrintActionResult PrintOneSlip(PrintServices &s, qint32 batch, const QString &slipNo)
+{
+    if (!s.dialogs.confirm(QStringLiteral("伝票単枚印刷を行います。") + CrLf + QStringLiteral("宜しいですか？")))
+        return {};
+    PrintActionResult r = show(s,
+                               QStringLiteral("Select * From TBL_RD_H2 Where INDEXNOH1=") + SqlNumber(batch)
+                                   + QStringLiteral("and OMDNNO=") + SqlText(slipNo, false, true),
+                               true);
+    // The slip is stamped before the question about stopping can come, so
+    // its row shows it issued either way.
+    if (r.pages > 0)
+        r.stamp = Clock::now().toString(QStringLiteral("yyMMdd"));
+    return r;
+}
+
+PrintActionResult PrintOneAssortmentList(PrintServices &s, qint32 batch, const QString &orderNo)
+{
+    if (!s.dialogs.confirm(QStringLiteral("品揃えリスト単枚印刷を行います。") + CrLf + QStringLiteral("宜しいですか？")))
+        return {};
+    return show(s, groupStatement(batch, QStringLiteral("And TH2.OMHCNO=") + SqlText(orderNo, false, true)), false);
+}
+
+BatchRowCells batchRowCells(Database &db, qint32 batch)
+{
+    // The batch list's columns for one batch: an empty slip count when the
+    // batch has no ordinary slips, and "-" before the advance-order count
+    // when it has no ordinary orders.
+    Recordset rs = db.query(
+        QStringLiteral("Select TH21.DENC,"
+                       "ifnull(TH22.CSUU,'') || '-' || ifnull(TH23.CSUU,'0'),"
+                       "TFG.DENPYOU_OP_DATE,TFG.SHINAZOROE_OP_DATE "
+                       "From TBL_RD_H1 TH1 Left Join TBL_FLG_DATA TFG On TH1.INDEXNOH1=TFG.INDEXNOH1 "
+                       "Left Join (Select INDEXNOH1,Count(OMDNNO) as DENC From TBL_RD_H2 Where OMHCKB='0' "
+                       "Group By INDEXNOH1) as TH21 On TH1.INDEXNOH1=TH21.INDEXNOH1 "
+                       "Left Join (Select INDEXNOH1,Count(*) as CSUU From (Select INDEXNOH1,OMHCNO From TBL_RD_H2 "
+                       "Where OMHCKB='0' Group By INDEXNOH1,OMHCNO) Group By INDEXNOH1) as TH22 "
+                       "On TH1.INDEXNOH1=TH22.INDEXNOH1 "
+                       "Left Join (Select INDEXNOH1,Count(*) as CSUU From (Select INDEXNOH1,OMHCNO From TBL_RD_H2 "
+                       "Where Not OMHCKB='0' Group By INDEXNOH1,OMHCNO) Group By INDEXNOH1) as TH23 "
+                       "On TH1.INDEXNOH1=TH23.INDEXNOH1 "
+                       "Where TH1.INDEXNOH1=")
+        + SqlNumber(batch));
+    BatchRowCells cells;
+    if (rs.eof())
+        return cells;
+    cells.found = true;
+    cells.slipCount = rs.text(0);
+    cells.orderCount = rs.text(1);
+    cells.slipsPrinted = rs.text(2);
+    cells.listsPrinted = rs.text(3);
+    return cells;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The four print actions of the slip list: every slip of a batch, one
+// slip, every assortment list of a batch, one order's assortment list.
+// Each asks the slip list's questions, opens the rows to print, shows the
+// print window, and writes the stamps of a complete run. The slip list
+// passes the texts of the grid cells the questions quote and puts the
+// returned stamp into the cell it belongs to; the batch mode reads the same
+// cells with batchRowCells.
+//
+// Errors of the run throw DbError once the print window has closed (see
+// Printout.h); the batch is then not stamped.
+
+#include <QString>
+#include <QtGlobal>
+
+class Database;
+class Dialogs;
+class PrintWindow;
+
+struct PrintServices {
+    Database &db;
+    Dialogs &dialogs;
+    PrintWindow &window;
+};
+
+struct PrintActionResult {
+    // 0 the run went through; 1 nothing done: a question was answered
+    // Cancel, or the operator stopped the run.
+    int status = 1;
+    int pages = 0;
+    // "yyMMdd": the day now standing in the cell the action stamps
+    // (伝票出力日, 品揃出力日, or 伝票発行日 with OPCK "-1"); empty when the
+    // cell stays as it is.
+    QString stamp;
+};
+
+// All ordinary-order slips of batch `batch`. `printedCell` is the batch
+// row's 伝票出力日 (a warning first when not empty), `slipCountCell` its
+// 伝票枚数 as the question quotes it.
+PrintActionResult PrintAllSlips(PrintServices &s, qint32 batch, const QString &printedCell,
+                                const QString &slipCountCell);
+// Every order group of batch `batch`, advance orders included.
+// `printedCell` is 品揃出力日, `orderCountCell` 発注書枚数 ("5-2").
+PrintActionResult PrintAllAssortmentLists(PrintServices &s, qint32 batch, const QString &printedCell,
+                                          const QString &orderCountCell);
+// The slip numbered `slipNo` of batch `batch`. Stamped as issued even when
+// the operator stops after its page.
+PrintActionResult PrintOneSlip(PrintServices &s, qint32 batch, const QString &slipNo);
+// The assortment list of order `orderNo` of batch `batch`; stamps nothing.
+PrintActionResult PrintOneAssortmentList(PrintServices &s, qint32 batch, const QString &orderNo);
+
+// A batch row of the slip list, with the cell texts the actions quote.
+struct BatchRowCells {
+    bool found = false;
+    QString slipCount;     // 伝票枚数: ordinary slips, empty when there are none
+    QString orderCount;    // 発注書枚数: ordinary and advance order numbers, "5-0"
+    QString slipsPrinted;  // 伝票出力日 (DENPYOU_OP_DATE)
+    QString listsPrinted;  // 品揃出力日 (SHINAZOROE_OP_DATE)
+};
+BatchRowCells batchRowCells(Database &db, qint32 batch);

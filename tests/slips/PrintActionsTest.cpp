@@ -1,0 +1,190 @@
+// The slip list's four print actions: their questions, the rows they
+// print, and the stamps a complete run leaves.
+#include "PrintTestSupport.h"
+
+#include "slips/PrintActions.h"
+
+namespace {
+
+using SlipRows::Fields;
+
+class Actions : public PrintFixture {
+protected:
+    void SetUp() override
+    {
+        PrintFixture::SetUp();
+        batch(1);
+    }
+
+    void slip(int h2, const char *dnno, const char *order, const char *kind = "0")
+    {
+        SlipRows::slip(*db, 1, h2,
+                       {{"OMDNNO", dnno}, {"OMHCNO", order}, {"OMHCKB", kind}, {"OMMSCD", QString::number(h2)}});
+        SlipRows::line(*db, 1, h2, h2 * 10, QStringLiteral("000010"), QStringLiteral("0001980"),
+                       {{"ONLINE", "01"}, {"ONGTNK", "000100000"}, {"ONGENJ", "0000001000"}, {"ONBAIJ", "0000001980"},
+                        {"ONSKU", "000001"}});
+    }
+
+    PrintActionResult run(const std::function<PrintActionResult(PrintServices &)> &action,
+                          PrintProgress *progress = nullptr)
+    {
+        DirectPrintWindow window(*db, dialogs, renderer, progress);
+        PrintServices services{*db, dialogs, window};
+        return action(services);
+    }
+
+    QString flag(const char *column)
+    {
+        return text(QStringLiteral("Select ifnull(%1,'') From TBL_FLG_DATA Where INDEXNOH1=1").arg(QLatin1String(column)));
+    }
+    QString issued(int h2)
+    {
+        return text(QStringLiteral("Select ifnull(DEN_OP_DATE,'') From TBL_RD_H2 Where INDEXNOH2=%1").arg(h2));
+    }
+};
+
+TEST_F(Actions, AllSlipsOfABatchAskPrintOrdinarySlipsAndStampTheBatch)
+{
+    slip(10, "000101", "1000001");
+    slip(11, "000102", "1000001");
+    slip(12, "000103", "1000002", "1");
+    const BatchRowCells cells = batchRowCells(*db, 1);
+    ASSERT_TRUE(cells.found);
+    EXPECT_EQ(cells.slipCount, "2");
+    EXPECT_EQ(cells.orderCount, "1-1");
+    EXPECT_EQ(cells.slipsPrinted, "");
+
+    dialogs.answer(MsgResult::Ok);
+    const PrintActionResult r = run([&](PrintServices &s) { return PrintAllSlips(s, 1, cells.slipsPrinted, cells.slipCount); });
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("管理No: 1の全ての伝票を出力します。\r\n"
+                                                      "伝票出力枚数は 2枚です、専用伝票を出力する用意をして下さい。"));
+    EXPECT_EQ(dialogs.shown()[0].title, QStringLiteral("確認"));
+    EXPECT_EQ(dialogs.shown()[0].icon, MsgIcon::Information);
+    EXPECT_EQ(dialogs.shown()[0].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.pages, 2);
+    EXPECT_EQ(r.stamp, "261210");
+    EXPECT_EQ(flag("DENPYOU_OP_DATE"), "261210");
+    EXPECT_EQ(issued(12), "");   // the advance order has no slip to print
+    EXPECT_EQ(batchRowCells(*db, 1).slipsPrinted, "261210");
+}
+
+TEST_F(Actions, PrintedBeforeAsksFirstAndCancelThereStops)
+{
+    slip(10, "000101", "1000001");
+    db->execute(QStringLiteral("Update TBL_FLG_DATA Set DENPYOU_OP_DATE='261201'"));
+    dialogs.answer(MsgResult::Cancel);
+    const PrintActionResult r = run([&](PrintServices &s) { return PrintAllSlips(s, 1, QStringLiteral("261201"), "1"); });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.stamp, "");
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("一度出力された形跡がありますが、出力しても宜しいですか？"));
+    EXPECT_EQ(dialogs.shown()[0].icon, MsgIcon::Question);
+    EXPECT_TRUE(renderer.calls().isEmpty());
+    EXPECT_EQ(flag("DENPYOU_OP_DATE"), "261201");
+    EXPECT_EQ(issued(10), "");
+}
+
+TEST_F(Actions, StoppedRunLeavesTheBatchUnstampedButTheSlipPrinted)
+{
+    slip(10, "000101", "1000001");
+    slip(11, "000102", "1000001");
+    CancelBeforePages progress({1});
+    dialogs.answer(MsgResult::Ok).answer(MsgResult::Ok);
+    const PrintActionResult r = run([&](PrintServices &s) { return PrintAllSlips(s, 1, QString(), "2"); }, &progress);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.pages, 1);
+    EXPECT_EQ(r.stamp, "");
+    EXPECT_EQ(flag("DENPYOU_OP_DATE"), "");
+    EXPECT_EQ(issued(10), "261210");
+    EXPECT_EQ(issued(11), "");
+}
+
+TEST_F(Actions, FailedRunLeavesTheBatchUnstamped)
+{
+    slip(10, "000101", "1000001");
+    SlipRows::line(*db, 1, 10, 999, QStringLiteral("000010"), QStringLiteral("0001980"), {{"ONLINE", "01"}});
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_THROW(run([&](PrintServices &s) { return PrintAllSlips(s, 1, QString(), "1"); }), DbError);
+    EXPECT_EQ(flag("DENPYOU_OP_DATE"), "");
+    EXPECT_EQ(issued(10), "");
+}
+
+TEST_F(Actions, BatchWithoutOrdinarySlipsPrintsNothingAndIsStamped)
+{
+    slip(12, "000103", "1000002", "1");
+    const BatchRowCells cells = batchRowCells(*db, 1);
+    EXPECT_EQ(cells.slipCount, "");
+    EXPECT_EQ(cells.orderCount, "-1");
+    dialogs.answer(MsgResult::Ok);
+    const PrintActionResult r = run([&](PrintServices &s) { return PrintAllSlips(s, 1, cells.slipsPrinted, cells.slipCount); });
+    EXPECT_TRUE(dialogs.shown()[0].text.contains(QStringLiteral("伝票出力枚数は 枚です、"))) << dialogs.shown()[0].text.toStdString();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.pages, 0);
+    EXPECT_TRUE(renderer.calls().isEmpty());
+    EXPECT_EQ(flag("DENPYOU_OP_DATE"), "261210");
+}
+
+TEST_F(Actions, AllAssortmentListsIncludeAdvanceOrdersAndStampTheBatch)
+{
+    slip(10, "000101", "1000001");
+    slip(11, "000102", "1000001");
+    slip(12, "000103", "1000002", "1");
+    dialogs.answer(MsgResult::Ok);
+    const PrintActionResult r =
+        run([&](PrintServices &s) { return PrintAllAssortmentLists(s, 1, QString(), QStringLiteral("1-1")); });
+    EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("管理No: 1の全ての品揃えリストを出力します。\r\n"
+                                                      "品揃えリスト出力枚数は 1-1枚です、品揃えリストを出力する用意をして下さい。"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.pages, 2);
+    EXPECT_EQ(flag("SHINAZOROE_OP_DATE"), "261210");
+    EXPECT_EQ(flag("DENPYOU_OP_DATE"), "");
+    EXPECT_EQ(issued(10), "");
+}
+
+TEST_F(Actions, OneSlipIsStampedEvenWhenStoppedAfterItsPage)
+{
+    slip(10, "12'456", "1000001");
+    slip(11, "000102", "1000001");
+    CancelBeforePages progress({1});
+    dialogs.answer(MsgResult::Ok).answer(MsgResult::Ok);
+    const PrintActionResult r = run([&](PrintServices &s) { return PrintOneSlip(s, 1, QStringLiteral("12'456")); }, &progress);
+    EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("伝票単枚印刷を行います。\r\n宜しいですか？"));
+    EXPECT_EQ(dialogs.shown()[0].title, QString());
+    EXPECT_EQ(dialogs.shown()[0].icon, MsgIcon::Question);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.pages, 1);
+    EXPECT_EQ(r.stamp, "261210");
+    EXPECT_EQ(issued(10), "261210");
+    EXPECT_EQ(issued(11), "");
+    EXPECT_EQ(flag("DENPYOU_OP_DATE"), "");
+}
+
+TEST_F(Actions, OneAssortmentListPrintsOnlyThatOrderAndStampsNothing)
+{
+    slip(10, "000101", "1000001");
+    slip(11, "000102", "1000002");
+    dialogs.answer(MsgResult::Ok);
+    const PrintActionResult r =
+        run([&](PrintServices &s) { return PrintOneAssortmentList(s, 1, QStringLiteral("1000002")); });
+    EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("品揃えリスト単枚印刷を行います。\r\n宜しいですか？"));
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(r.pages, 1);
+    EXPECT_EQ(renderer.pages()[0].value("Ha_No"), "1000002");
+    EXPECT_EQ(r.stamp, "");
+    EXPECT_EQ(flag("SHINAZOROE_OP_DATE"), "");
+}
+
+TEST_F(Actions, CancelAtTheOneSlipQuestionDoesNothing)
+{
+    slip(10, "000101", "1000001");
+    dialogs.answer(MsgResult::Cancel);
+    const PrintActionResult r = run([&](PrintServices &s) { return PrintOneSlip(s, 1, QStringLiteral("000101")); });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.stamp, "");
+    EXPECT_TRUE(renderer.calls().isEmpty());
+    EXPECT_EQ(issued(10), "");
+}
+
+} // namespace
