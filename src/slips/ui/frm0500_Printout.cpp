@@ -14,7 +14,7 @@ frm0500_Printout::frm0500_Printout(Database &db, Dialogs &dialogs, FormRenderer 
     : QDialog(parent), db_(db), dialogs_(dialogs), renderer_(renderer)
 {
     setObjectName(QStringLiteral("frm0500_Printout"));
-    // The old window kept its designer's placeholder caption; say what it does.
+    // The caption says what the window is doing.
     setWindowTitle(QStringLiteral("印刷中"));
     setModal(true);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
