@@ -67,7 +67,7 @@ int nothingDone(BatchContext &ctx)
 
 const QString OrderUsage = QStringLiteral("import-order FILE [--trash]");
 const QString PbUsage = QStringLiteral("import-pb FILE [--trash]");
-const QString DestinationUsage = QStringLiteral("import-add FILE [--trash]");
+const QString DestinationUsage = QStringLiteral("import-destinations FILE [--trash]");
 
 int importOrder(BatchContext &ctx)
 {
@@ -177,8 +177,11 @@ QList<BatchCommand> importBatchCommands()
     return {
         {QStringLiteral("import-order"), OrderUsage, QStringLiteral("発注ファイルを取り込みます"), importOrder},
         {QStringLiteral("import-pb"), PbUsage, QStringLiteral("PBタグマスタを取り込みます"), importPb},
-        {QStringLiteral("import-add"), DestinationUsage, QStringLiteral("納品先マスタを取り込みます"),
+        {QStringLiteral("import-destinations"), DestinationUsage, QStringLiteral("納品先マスタを取り込みます"),
          importDestinations},
+        // The menu's keyword for the same import.
+        {QStringLiteral("import-add"), QStringLiteral("import-add FILE [--trash]"),
+         QStringLiteral("import-destinations と同じです"), importDestinations},
         {QStringLiteral("batches"), QStringLiteral("batches"),
          QStringLiteral("取り込んだバッチの一覧を表示します"), listBatches},
     };

@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                  u(u"同じキーの行が後にあったため 1 件を取り込みませんでした。")},
         ExitCase{"pb_bad_key", "import-pb", "x,1,2,A,3,1,P,G,T,20251231,S,M,C,D1,D2,0,x\r\n", {}, BatchExit::Failed,
                  u(u"エラー 13: 型が一致しません。")},
-        ExitCase{"destinations", "import-add", "004455,0012,A,B\r\n", {}, BatchExit::Done,
+        ExitCase{"destinations", "import-destinations", "004455,0012,A,B\r\n", {}, BatchExit::Done,
                  u(u"納品先マスタ 1 件を読み込みました。")},
         ExitCase{"destinations_cut_short", "import-add", "004455,0012\r\n", {}, BatchExit::Failed,
                  u(u"エラー 62: ")}),
@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ImportBatchTest, MissingFileArgumentIsAUsageError)
 {
-    for (const char *command : {"import-order", "import-pb", "import-add"}) {
+    for (const char *command : {"import-order", "import-pb", "import-destinations"}) {
         SCOPED_TRACE(command);
         EXPECT_EQ(run(command, {}), BatchExit::Usage);
         EXPECT_TRUE(errText.startsWith(u(u"使い方: tobari-edi ") + command)) << errText.toStdString();
