@@ -17,7 +17,7 @@ using enum SettingType;
 using enum ShownDefault;
 
 // clang-format off
-constexpr std::array<SettingDef, 18> kTable{{
+constexpr std::array<SettingDef, 19> kTable{{
     {ReadPath,       ConfIni,  "IpOpFile",      "Read_Path",       Text,    "",         DesktopFolder, nullptr},
     {WritePath,      ConfIni,  "IpOpFile",      "Write_Path",      Text,    "",         DesktopFolder, nullptr},
     {WriteFileName,  ConfIni,  "IpOpFile",      "Write_File_Name", Text,    "",         FixedText,     "SeikyuDat"},
@@ -28,6 +28,7 @@ constexpr std::array<SettingDef, 18> kTable{{
     {DenOffsetY,     ConfIni,  "Print_Env",     "Den_OffsetY",     Text,    "",         FixedText,     "0"},
     {ShinaOffsetX,   ConfIni,  "Print_Env",     "Shina_OffsetX",   Text,    "",         FixedText,     "0"},
     {ShinaOffsetY,   ConfIni,  "Print_Env",     "Shina_OffsetY",   Text,    "",         FixedText,     "0"},
+    {PlainPaper,     ConfIni,  "Print_Env",     "PlainPaper",      Text,    "",         FixedText,     "0"},
     {TorihikisakiCd, GyoumIni, "GYOUMU_SETTEI", "TORIHIKISAKI_CD", Text,    "",         SameAsDefault, nullptr},
     {ShimeBi,        GyoumIni, "GYOUMU_SETTEI", "SHIME_BI",        Text,    "",         FixedText,     "20"},
     {Zeiritsu,       GyoumIni, "GYOUMU_SETTEI", "ZEIRITSU",        Text,    "5",        SameAsDefault, nullptr},

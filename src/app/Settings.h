@@ -34,6 +34,7 @@ enum class SettingKey {
     DenOffsetY,     // Conf.ini   Print_Env     Den_OffsetY: slips moved down on the stock, mm (negative: up)
     ShinaOffsetX,   // Conf.ini   Print_Env     Shina_OffsetX: assortment lists moved right, mm
     ShinaOffsetY,   // Conf.ini   Print_Env     Shina_OffsetY: assortment lists moved down, mm
+    PlainPaper,     // Conf.ini   Print_Env     PlainPaper: "1" prints the forms' frames and captions too (plain paper)
     TorihikisakiCd, // Gyoum.ini  GYOUMU_SETTEI TORIHIKISAKI_CD: our trading-partner code at the chain
     ShimeBi,        // Gyoum.ini  GYOUMU_SETTEI SHIME_BI: default closing day, 31 = month end
     Zeiritsu,       // Gyoum.ini  GYOUMU_SETTEI ZEIRITSU: consumption-tax rate in percent

@@ -10,6 +10,7 @@
 #include "store/NumericText.h"
 #include "store/Dialogs.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -137,6 +138,10 @@ frm0001_Option::frm0001_Option(Dialogs &dialogs, QWidget *parent) : QDialog(pare
     auto *offsetNote = new QLabel(QStringLiteral("補正: 印字を右・下へずらす量（mm）。左・上へはマイナスで指定します。"), pr);
     offsetNote->setStyleSheet(QStringLiteral("color: palette(mid);"));
     prForm->addRow(QString(), offsetNote);
+    chkPlainPaper = new QCheckBox(QStringLiteral("普通紙に印刷する（帳票の枠と項目名も印刷します）"), pr);
+    chkPlainPaper->setObjectName(QStringLiteral("chkPlainPaper"));
+    chkPlainPaper->setChecked(Settings::readText(SettingKey::PlainPaper).trimmed() == QLatin1String("1"));
+    prForm->addRow(QString(), chkPlainPaper);
     layout->addWidget(pr);
 
     auto *buttons = new QHBoxLayout;
@@ -228,6 +233,8 @@ bool frm0001_Option::save()
         if (box->value() != 0.0 || !Settings::readText(key).isEmpty())
             all.emplace_back(key, offsetText(box));
     }
+    if (chkPlainPaper->isChecked() || !Settings::readText(SettingKey::PlainPaper).isEmpty())
+        all.emplace_back(SettingKey::PlainPaper, chkPlainPaper->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     for (const auto &[key, value] : all) {
         if (!Settings::write(key, value)) {
             // Saying nothing would let start-up fail later without a reason.

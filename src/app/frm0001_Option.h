@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLineEdit;
@@ -34,6 +35,7 @@ public:
     QDoubleSpinBox *txtOffY_Den = nullptr;
     QDoubleSpinBox *txtOffX_Shina = nullptr;
     QDoubleSpinBox *txtOffY_Shina = nullptr;
+    QCheckBox *chkPlainPaper = nullptr;
 
     // One page of sample values with the frame drawn, on the printer chosen
     // and with the offsets shown (saved or not), so that the operator can

@@ -24,6 +24,9 @@ QtFormRenderer::Options rendererOptions()
                          QPointF(offsetMm(SettingKey::DenOffsetX), offsetMm(SettingKey::DenOffsetY)));
     o.formOffsets.insert(QStringLiteral("AS.crf"),
                          QPointF(offsetMm(SettingKey::ShinaOffsetX), offsetMm(SettingKey::ShinaOffsetY)));
+    // On the chain's stock the frame is already printed; on plain paper
+    // (and always in a PDF) it is drawn with the values.
+    o.plainPaper = Settings::readText(SettingKey::PlainPaper).trimmed() == QLatin1String("1");
     return o;
 }
 

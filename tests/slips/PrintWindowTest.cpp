@@ -6,6 +6,9 @@
 
 #include "app/Settings.h"
 #include "app/frm0001_Option.h"
+#include "slips/PrintSetup.h"
+
+#include <QCheckBox>
 #include "app/clsIniFile.h"
 #include "slips/QtFormRenderer.h"
 #include "slips/ui/frm0500_Printout.h"
@@ -144,6 +147,28 @@ QStringList printEnvLines()
     QStringList lines;
     ini.EnumSectionString(lines);
     return lines;
+}
+
+TEST_F(OffsetSettings, PlainPaperSwitchDrawsTheFrameOnRealPrinters)
+{
+    EXPECT_FALSE(PrintSetup::rendererOptions().plainPaper);
+    {
+        frm0001_Option screen(dialogs);
+        EXPECT_FALSE(screen.chkPlainPaper->isChecked());
+        screen.chkPlainPaper->setChecked(true);
+        dialogs.answer(MsgResult::Ok);
+        ASSERT_TRUE(screen.save());
+    }
+    EXPECT_EQ(Settings::readText(SettingKey::PlainPaper), "1");
+    EXPECT_TRUE(PrintSetup::rendererOptions().plainPaper);
+    {
+        frm0001_Option screen(dialogs);
+        EXPECT_TRUE(screen.chkPlainPaper->isChecked());
+        screen.chkPlainPaper->setChecked(false);
+        dialogs.answer(MsgResult::Ok);
+        ASSERT_TRUE(screen.save());
+    }
+    EXPECT_FALSE(PrintSetup::rendererOptions().plainPaper);
 }
 
 TEST_F(OffsetSettings, OffsetsAreSavedOnceSetAndReadBack)
