@@ -6,14 +6,13 @@
 
 #include "app/Settings.h"
 #include "app/frm0001_Option.h"
-#include "slips/PrintSetup.h"
-
-#include <QCheckBox>
 #include "app/clsIniFile.h"
+#include "slips/PrintSetup.h"
 #include "slips/QtFormRenderer.h"
 #include "slips/ui/frm0500_Printout.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
