@@ -27,6 +27,18 @@ QDialog *create(const QString &name, QWidget *parent, Dialogs &dialogs)
     return it == factories().constEnd() ? nullptr : (*it)(parent, dialogs);
 }
 
+bool isPlanned(const QString &name)
+{
+    static const QStringList planned{
+        QStringLiteral("frm0100_List"),        QStringLiteral("frm0110_InjiList"),
+        QStringLiteral("frm0120_SeikyuList"),  QStringLiteral("frm0121_Simebi_In"),
+        QStringLiteral("frm0122_CS_Menu"),     QStringLiteral("frm0130_DataDel"),
+        QStringLiteral("frm0201_IraiKakunin"), QStringLiteral("frm0210_InjiList"),
+        QStringLiteral("frm9900_DBCompact"),
+    };
+    return !contains(name) && planned.contains(name);
+}
+
 QStringList names()
 {
     return factories().keys();

@@ -22,4 +22,8 @@ bool contains(const QString &name);
 QDialog *create(const QString &name, QWidget *parent, Dialogs &dialogs);
 QStringList names();
 
+// Screens of the system that this build does not have yet: the menu may
+// name them, and the operator is told they are not available yet.
+bool isPlanned(const QString &name);
+
 } // namespace ScreenRegistry

@@ -151,6 +151,11 @@ QString frm0000_main::titleText() const
 void frm0000_main::openScreen(const QString &name)
 {
     QDialog *screen = ScreenRegistry::create(name, this, dialogs_);
+    if (!screen && ScreenRegistry::isPlanned(name)) {
+        dialogs_.message(QStringLiteral("この画面はこのバージョンではまだ使えません。"), applicationTitle(),
+                         MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok);
+        return;
+    }
     if (!screen) {
         dialogs_.message(QStringLiteral("画面「%1」はありません。").arg(name), applicationTitle(), MsgIcon::Critical,
                          MsgButtons::Ok, MsgResult::Ok);

@@ -82,6 +82,13 @@ TEST_F(MainScreen, UnknownScreenIsReportedAndTheScreenGoesOn)
     EXPECT_TRUE(screen->isVisible());
 }
 
+TEST_F(MainScreen, PlannedScreenSaysItIsNotAvailableYet)
+{
+    screen->openScreen("frm0110_InjiList");
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown()[0].icon, MsgIcon::Information);
+}
+
 TEST_F(MainScreen, JapaneseTextRenders)
 {
     // Drawing the menu must not fall back to empty boxes: the Japanese
