@@ -21,8 +21,11 @@ QString decode(const char *data, qsizetype size);
 // Length of `text` in CP932 bytes (a double-byte character counts two).
 qsizetype byteLength(const QString &text);
 
-// The bytes [pos, pos + len) of `bytes` (0-based), decoded. When the cut
-// splits a double-byte character, the half at either edge decodes as U+FFFD.
+// The bytes [pos, pos + len) of `bytes` (0-based), decoded. A lead byte
+// whose trail byte lies beyond the cut decodes as U+FFFD. A slice cannot
+// tell on its own whether its first byte is the trail of a character cut
+// at the front: callers that cut records into fields walk the record from
+// its start (the order file's tokenizer does).
 QString decodeSlice(const QByteArray &bytes, qsizetype pos, qsizetype len);
 
 // `text` cut to at most `maxBytes` CP932 bytes without splitting a

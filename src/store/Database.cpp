@@ -406,7 +406,9 @@ Recordset Database::query(const QString &sql, std::initializer_list<QVariant> pa
 Recordset Database::queryReadOnly(const QString &sql)
 {
     sqlite3_stmt *stmt = prepareRaw(sql, true);
-    if (!sqlite3_stmt_readonly(stmt)) {
+    // A statement that changes nothing but returns nothing either (BEGIN,
+    // COMMIT) is no query: it would change the connection's state.
+    if (!sqlite3_stmt_readonly(stmt) || sqlite3_column_count(stmt) == 0) {
         sqlite3_finalize(stmt);
         throw DbError(DbErr::SqliteBase + SQLITE_READONLY,
                       QStringLiteral("データを変更する SQL 文は実行できません。"));

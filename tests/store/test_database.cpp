@@ -70,6 +70,8 @@ TEST_F(DatabaseTest, SecondStatementIsRefused)
 TEST_F(DatabaseTest, ReadOnlyQueryRefusesWrites)
 {
     EXPECT_THROW(db->queryReadOnly("DELETE FROM T"), DbError);
+    EXPECT_THROW(db->queryReadOnly("BEGIN"), DbError);
+    EXPECT_EQ(db->transactionDepth(), 0);
     EXPECT_NO_THROW(db->queryReadOnly("SELECT * FROM T"));
 }
 
