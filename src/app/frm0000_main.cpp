@@ -104,12 +104,12 @@ void frm0000_main::guarded(F &&action)
     } catch (const DbError &e) {
         QApplication::restoreOverrideCursor();
         setEnabled(true);
-        dialogs_.message(QStringLiteral("エラーが発生しました。\n%1 %2").arg(e.number()).arg(e.description()),
+        dialogs_.message(unhandledErrorText(e.number(), e.description()),
                          applicationTitle(), MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
     } catch (const std::exception &e) {
         QApplication::restoreOverrideCursor();
         setEnabled(true);
-        dialogs_.message(QStringLiteral("エラーが発生しました。\n%1").arg(QString::fromLocal8Bit(e.what())),
+        dialogs_.message(unhandledErrorText(3, QString::fromLocal8Bit(e.what())),
                          applicationTitle(), MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
     }
 }

@@ -45,6 +45,18 @@ QString orderCount(const QString &condition)
 
 } // namespace
 
+template <class F>
+void frm0101_DenList::guarded(F &&action)
+{
+    // The screen has no handling of its own around its statements: an
+    // engine error is reported where the key or button started it.
+    try {
+        action();
+    } catch (const DbError &e) {
+        dialogs_.error(unhandledErrorText(e.number(), e.description()), windowTitle());
+    }
+}
+
 QString frm0101_DenList::batchListSql()
 {
     // JCAT joins with Null as empty text, so a batch without ordinary
@@ -104,8 +116,10 @@ frm0101_DenList::frm0101_DenList(Dialogs &dialogs, DenListPrinting printing, QWi
     resize(1100, 620);
 
     connect(xlabFnc, &FunctionKeyBar::pressed, this, &frm0101_DenList::functionKey);
-    connect(tdbList1, &GridView::buttonClicked, this, &frm0101_DenList::batchButton);
-    connect(tdbList2, &GridView::buttonClicked, this, &frm0101_DenList::detailButton);
+    connect(tdbList1, &GridView::buttonClicked, this,
+            [this](int row, int column) { guarded([&] { batchButton(row, column); }); });
+    connect(tdbList2, &GridView::buttonClicked, this,
+            [this](int row, int column) { guarded([&] { detailButton(row, column); }); });
     connect(tdbList1, &GridView::currentRowChanged, this, [this](int row, int previous) {
         if (row != previous)
             clearDetail();
@@ -175,7 +189,7 @@ void frm0101_DenList::functionKey(int index)
         return;
     }
     const int row1 = tdbList1->currentRow();
-    try {
+    guarded([&] {
         switch (mode_) {
         case Batches:
             if (index == 0)
@@ -204,10 +218,7 @@ void frm0101_DenList::functionKey(int index)
         default:
             break;
         }
-    } catch (const DbError &e) {
-        dialogs_.error(QStringLiteral("エラーが発生しました。\n%1 %2").arg(e.number()).arg(e.description()),
-                       windowTitle());
-    }
+    });
 }
 
 int frm0101_DenList::actionRow(GridView *grid)
@@ -240,19 +251,14 @@ void frm0101_DenList::batchButton(int row, int column)
         return;
     }
     const QString caption = tdbList1->gridModel()->column(column).caption;
-    try {
-        if (caption == kSlipsOut)
-            printAllSlips(row);
-        else if (caption == kListsOut)
-            printAllLists(row);
-        else if (caption == kSlipCount)
-            listSlips(row);
-        else if (caption == kOrderCount)
-            listOrders(row);
-    } catch (const DbError &e) {
-        dialogs_.error(QStringLiteral("エラーが発生しました。\n%1 %2").arg(e.number()).arg(e.description()),
-                       windowTitle());
-    }
+    if (caption == kSlipsOut)
+        printAllSlips(row);
+    else if (caption == kListsOut)
+        printAllLists(row);
+    else if (caption == kSlipCount)
+        listSlips(row);
+    else if (caption == kOrderCount)
+        listOrders(row);
 }
 
 void frm0101_DenList::detailButton(int row, int column)
@@ -261,18 +267,13 @@ void frm0101_DenList::detailButton(int row, int column)
         actionRow(tdbList2);
         return;
     }
-    try {
-        if (detailIsSlips()) {
-            if (column == DetailNumber)
-                printOneSlip(row);
-            else if (column == DetailOrder)
-                correctQuantities(row);
-        } else if (column == DetailNumber) {
-            printOneList(row);
-        }
-    } catch (const DbError &e) {
-        dialogs_.error(QStringLiteral("エラーが発生しました。\n%1 %2").arg(e.number()).arg(e.description()),
-                       windowTitle());
+    if (detailIsSlips()) {
+        if (column == DetailNumber)
+            printOneSlip(row);
+        else if (column == DetailOrder)
+            correctQuantities(row);
+    } else if (column == DetailNumber) {
+        printOneList(row);
     }
 }
 

@@ -57,6 +57,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    template <class F>
+    void guarded(F &&action);
     void loadBatches();
     void clearDetail();
     void batchButton(int row, int column);

@@ -38,3 +38,10 @@ private:
     int number_;
     QString description_;
 };
+
+// The message for an error no operation handled, reported where the
+// operator's action started it.
+inline QString unhandledErrorText(int number, const QString &description)
+{
+    return QStringLiteral("エラーが発生しました。\n%1 %2").arg(number).arg(description);
+}
