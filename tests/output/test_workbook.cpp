@@ -3,6 +3,7 @@
 // through a fresh Workbook, never trusting the in-memory state.
 
 #include "output/Workbook.h"
+#include "support/LibreOffice.h"
 #include "support/QtPrint.h"
 
 #include <gtest/gtest.h>
@@ -1041,29 +1042,11 @@ TEST_F(WorkbookTest, SavingTwiceKeepsBothRoundsOfChanges)
     EXPECT_EQ(folderEntries(dir.path()), QStringList{QStringLiteral("book.xls")});
 }
 
-// LibreOffice converts the first sheet of `xlsx` to CSV lines, as the
-// operator's spreadsheet shows it. Empty when LibreOffice is not installed.
-QStringList libreOfficeLines(const QTemporaryDir &dir, const QString &xlsx)
-{
-    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    if (soffice.isEmpty())
-        return {};
-    QProcess p;
-    p.setWorkingDirectory(dir.path());
-    p.start(soffice, {QStringLiteral("--headless"), QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("lo")),
-                      QStringLiteral("--convert-to"), QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false"),
-                      QStringLiteral("--outdir"), dir.path(), xlsx});
-    EXPECT_TRUE(p.waitForFinished(120000));
-    QFile csv(QDir(dir.path()).filePath(QFileInfo(xlsx).completeBaseName() + QStringLiteral(".csv")));
-    EXPECT_TRUE(csv.open(QIODevice::ReadOnly)) << csv.fileName().toStdString();
-    return QString::fromUtf8(csv.readAll()).split(u'\n', Qt::SkipEmptyParts);
-}
-
 // Where LibreOffice is installed, it reads the filled template as the
 // operator will see it.
 TEST_F(WorkbookTest, LibreOfficeReadsTheFilledTemplate)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+    if (!libreOfficeInstalled())
         GTEST_SKIP() << "LibreOffice is not installed";
     const QString path = copyOfChangeHist();
     {
@@ -1077,7 +1060,7 @@ TEST_F(WorkbookTest, LibreOfficeReadsTheFilledTemplate)
     }
     const QString xlsx = dir.filePath(QStringLiteral("check.xlsx"));
     ASSERT_TRUE(QFile::copy(path, xlsx));
-    const QStringList lines = libreOfficeLines(dir, xlsx);
+    const QStringList lines = libreOfficeLines(dir.path(), xlsx);
     ASSERT_GE(lines.size(), 2);
     EXPECT_TRUE(lines[0].startsWith(u("発注日,発注No,伝票No"))) << lines[0].toStdString();
     const QStringList fields = lines[1].trimmed().split(u',');
@@ -1090,7 +1073,7 @@ TEST_F(WorkbookTest, LibreOfficeReadsTheFilledTemplate)
 // was saved, not the template's stale ones.
 TEST_F(WorkbookTest, LibreOfficeShowsCurrentPivotSums)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+    if (!libreOfficeInstalled())
         GTEST_SKIP() << "LibreOffice is not installed";
     const QString path = write(pivotBook(R"(<worksheetSource ref="A1:B3" sheet="明細"/>)"), QStringLiteral("pivot.xlsx"));
     {
@@ -1109,7 +1092,7 @@ TEST_F(WorkbookTest, LibreOfficeShowsCurrentPivotSums)
         book.sheet(1).refreshPivotTable(QString::fromUtf8(PivotName));
         book.save();
     }
-    const QStringList lines = libreOfficeLines(dir, path);
+    const QStringList lines = libreOfficeLines(dir.path(), path);
     const QString all = lines.join(u'|');
     EXPECT_TRUE(lines.contains(QStringLiteral("A,12"))) << all.toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("B,1"))) << all.toStdString();
