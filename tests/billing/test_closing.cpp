@@ -1,0 +1,181 @@
+// The closing calculation: the proposed period, the checks, and what it
+// gathers and ticks.
+
+#include "billing/ClosingPeriod.h"
+#include "BillingFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ProposalCase {
+    const char *name;
+    const char *from;          // stored SHIME_BI_J
+    const char *to;            // stored SHIME_BI_I
+    const char *lastBilling;   // ZENKAI_SEIKYU_BI
+    const char *closingDay;
+    QDate today;
+    const char *expectFrom;
+    const char *expectTo;
+};
+
+class ClosingProposal : public BillingFixture, public ::testing::WithParamInterface<ProposalCase> {};
+
+TEST_P(ClosingProposal, Proposes)
+{
+    const ProposalCase &c = GetParam();
+    Clock::setFixed(QDateTime(c.today, QTime(8, 0)));
+    openPeriod(c.from, c.to);
+    SetJoukenValue(*db, "ZENKAI_SEIKYU_BI", c.lastBilling);
+    const ClosingPeriod p = proposeClosingPeriod(*db, c.closingDay);
+    EXPECT_EQ(p.from, c.expectFrom);
+    EXPECT_EQ(p.to, c.expectTo);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClosingProposal,
+    ::testing::Values(
+        ProposalCase{"first_use", "", "", "", "20", QDate(2026, 12, 10), "2025/12/10", "2026/12/20"},
+        ProposalCase{"day_after_last_billing", "", "", "2024/05/20", "20", QDate(2024, 6, 3), "2024/05/21",
+                     "2024/06/20"},
+        ProposalCase{"day_after_last_billing_across_a_month", "", "", "2024/05/31", "5", QDate(2024, 6, 3),
+                     "2024/06/01", "2024/06/05"},
+        ProposalCase{"closing_day_five", "", "", "", "5", QDate(2024, 6, 3), "2023/06/03", "2024/06/05"},
+        ProposalCase{"no_closing_day_gives_day_00", "", "", "", "", QDate(2024, 6, 3), "2023/06/03",
+                     "2024/06/00"},
+        ProposalCase{"month_end_in_a_short_month", "", "", "", "31", QDate(2024, 2, 3), "2023/02/03",
+                     "2024/02/29"},
+        ProposalCase{"open_period_as_stored", "2024/5/21", "24/6/20", "2024/05/20", "5", QDate(2024, 6, 3),
+                     "2024/5/21", "2024/06/20"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+class Closing : public BillingFixture {
+protected:
+    void SetUp() override
+    {
+        BillingFixture::SetUp();
+        // Delivered before, on both bounds of, inside and after the period.
+        slip(10, "000010", "240520", "0000001000");
+        slip(11, "000011", "240521", "0000001100");
+        slip(12, "000012", "240605", "0000001200");
+        slip(13, "000013", "240620", "0000001300");
+        slip(14, "000014", "240621", "0000001400");
+        // Within the period but not issued, an advance order, already
+        // billed, and a slip without lines.
+        slip(20, "000020", "240605", "0000002000", {{"HAKKOU_FLG", "0"}});
+        slip(21, "000021", "240605", "0000002100", {{"OMHCKB", "1"}});
+        slip(22, "000022", "240605", "0000002200", {{"SEIKYU_FLG", "-1"}});
+        slip(23, "000023", "240605", QString());
+        SlipRows::line(*db, 1, 12, 121, "000010", "0001000", {{"ONGENJ", "0000000034"}});
+        recorded(1, 30, "000030", 500, true);
+    }
+
+    ClosingResult run(const QString &from, const QString &to) { return runClosing(*db, dialogs, from, to); }
+
+    // DEN_NO:KIKANNAI_FLG:HA_FLG:KINGAKU_KEI of every gathered slip.
+    QStringList gatheredRows()
+    {
+        QStringList rows;
+        for (Recordset rs = db->query("Select DEN_NO,KIKANNAI_FLG,HA_FLG,KINGAKU_KEI From TBL_SEM_B Order By DEN_NO");
+             !rs.eof(); rs.moveNext())
+            rows << QStringList{rs.text(0), rs.text(1), rs.text(2), rs.field(3).isNull() ? "Null" : rs.text(3)}.join(':');
+        return rows;
+    }
+};
+
+TEST_F(Closing, GathersEveryUnbilledOrdinarySlipAndTicksThoseWithinThePeriod)
+{
+    dialogs.answer(MsgResult::Ok);
+    const ClosingResult r = run("2024/05/21", "2024/06/20");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.gathered, 7);
+    EXPECT_EQ(r.chosen, 4);
+    EXPECT_EQ(gatheredRows(), (QStringList{"000010::0:1000", "000011:-1:-1:1100", "000012:-1:-1:1234",
+                                           "000013:-1:-1:1300", "000014::0:1400", "000020::0:2000",
+                                           "000023:-1:-1:Null"}));
+    EXPECT_EQ(value("Select VALUEC From MST_JYOUKEN Where KEYC='SHIME_BI_J'"), "2024/05/21");
+    EXPECT_EQ(value("Select VALUEC From MST_JYOUKEN Where KEYC='SHIME_BI_I'"), "2024/06/20");
+    EXPECT_EQ(count("Select Count(*) From TBL_SEZ_B Where HA_FLG='-1'"), 0);
+    EXPECT_EQ(dialogs.texts(), QStringList{"締日入力を確定します。 宜しいですか？"});
+}
+
+TEST_F(Closing, EqualBoundsChooseOnlyThatDay)
+{
+    dialogs.answer(MsgResult::Ok);
+    ASSERT_EQ(run("2024/06/21", "2024/06/21").status, 0);
+    EXPECT_EQ(value("Select group_concat(DEN_NO) From TBL_SEM_B Where HA_FLG='-1'"), "000014");
+}
+
+TEST_F(Closing, RepeatingRebuildsTheTableAndLosesTheTicks)
+{
+    dialogs.answer(MsgResult::Ok).answer(MsgResult::Ok);
+    ASSERT_EQ(run("2024/05/21", "2024/06/20").status, 0);
+    db->execute("Update TBL_SEM_B Set HA_FLG='0' Where DEN_NO='000011'");
+    db->execute("Update TBL_SEM_B Set HA_FLG='-1' Where DEN_NO='000020'");
+    ASSERT_EQ(run("2024/05/21", "2024/06/20").status, 0);
+    EXPECT_EQ(value("Select group_concat(DEN_NO) From (Select DEN_NO From TBL_SEM_B Where HA_FLG='-1' Order By 1)"),
+              "000011,000012,000013,000023");
+}
+
+struct RefusalCase {
+    const char *name;
+    const char *from;
+    const char *to;
+    ClosingField focus;
+    QStringList messages;
+};
+
+class ClosingRefused : public Closing, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(ClosingRefused, ChangesNothing)
+{
+    const RefusalCase &c = GetParam();
+    openPeriod("2024/04/21", "2024/05/20");
+    gathered(99, 7);
+    const ClosingResult r = run(c.from, c.to);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.focus, c.focus);
+    EXPECT_EQ(dialogs.texts(), c.messages);
+    EXPECT_EQ(gatheredRows(), QStringList{":-1:-1:7"});
+    EXPECT_EQ(value("Select VALUEC From MST_JYOUKEN Where KEYC='SHIME_BI_J'"), "2024/04/21");
+    EXPECT_EQ(count("Select Count(*) From TBL_SEZ_B Where HA_FLG='-1'"), 1);
+}
+
+const QString DateBox = "この項目には認識できる日付を入力してください。";
+const QString FromBad = "'対象期間:自'の項目に入力された値が不正です。";
+const QString ToBad = "対象期間:至の項目に入力された値が不正です。";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClosingRefused,
+    ::testing::Values(RefusalCase{"from_not_a_date", "2024/13/01", "2024/06/20", ClosingField::From, {DateBox, FromBad}},
+                      RefusalCase{"from_empty", "", "2024/06/20", ClosingField::From, {FromBad}},
+                      RefusalCase{"to_not_a_date", "2024/05/21", "2024/06/00", ClosingField::To, {DateBox, ToBad}},
+                      RefusalCase{"to_empty", "2024/05/21", " ", ClosingField::To, {ToBad}},
+                      RefusalCase{"to_before_from", "2024/05/21", "2024/05/20", ClosingField::To,
+                                  {"自 ～ 至 迄の期間の設定が不正です。"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Closing, DeclinedChangesNothing)
+{
+    dialogs.answer(MsgResult::Cancel);
+    EXPECT_EQ(run("2024/05/21", "2024/06/20").status, 1);
+    EXPECT_EQ(count("Select Count(*) From TBL_SEM_B"), 0);
+    EXPECT_EQ(value("Select VALUEC From MST_JYOUKEN Where KEYC='SHIME_BI_J'"), "");
+}
+
+TEST_F(Closing, DatabaseFailureLeavesThePreviousCalculation)
+{
+    openPeriod("2024/04/21", "2024/05/20");
+    gathered(99, 7);
+    // The failure comes after the working table was rebuilt.
+    db->execute("Create Temp Trigger fail_closing Before Update Of HA_FLG On TBL_SEZ_B "
+                "Begin Select RAISE(ABORT, 'injected'); End");
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_THROW(run("2024/05/21", "2024/06/20"), DbError);
+    EXPECT_EQ(gatheredRows(), QStringList{":-1:-1:7"});
+    EXPECT_EQ(value("Select VALUEC From MST_JYOUKEN Where KEYC='SHIME_BI_J'"), "2024/04/21");
+    EXPECT_EQ(value("Select VALUEC From MST_JYOUKEN Where KEYC='SHIME_BI_I'"), "2024/05/20");
+    EXPECT_EQ(db->transactionDepth(), 0);
+}
+
+} // namespace
