@@ -1,6 +1,7 @@
 #include "app/BatchRegistry.h"
 
 #include "app/BatchRunner.h"
+#include "billing/BillingBatch.h"
 #include "import/ImportBatch.h"
 #include "output/ChangeHistory.h"
 #include "output/OutputBatch.h"
@@ -19,5 +20,6 @@ QList<BatchCommand> allBatchCommands()
                         }};
     all << outputBatchCommands();
     all << slipsBatchCommands();
+    all << billingBatchCommands();
     return all;
 }

@@ -4,6 +4,7 @@
 // TBL_SEZ_B, written straight into the tables so that each test states
 // only what it is about.
 
+#include "app/Settings.h"
 #include "billing/BillingSettings.h"
 #include "store/Clock.h"
 #include "store/DbCommon.h"
