@@ -5,6 +5,8 @@
 #include "app/frm0002_Option_Gyoumu.h"
 #include "app/frm0101_DenList.h"
 #include "app/frm9901_Var.h"
+#include "billing/ui/frm0120_SeikyuList.h"
+#include "billing/ui/frm0121_Simebi_In.h"
 #include "slips/ui/frm0500_Printout.h"
 #include "store/DbCommon.h"
 
@@ -56,4 +58,10 @@ void registerScreens()
     });
     ScreenRegistry::add(QStringLiteral("frm9901_Var"),
                         [](QWidget *parent, Dialogs &) -> QDialog * { return new frm9901_Var(parent); });
+    ScreenRegistry::add(QStringLiteral("frm0120_SeikyuList"), [](QWidget *parent, Dialogs &d) -> QDialog * {
+        return new frm0120_SeikyuList(d, readBillingSettings(), parent);
+    });
+    ScreenRegistry::add(QStringLiteral("frm0121_Simebi_In"), [](QWidget *parent, Dialogs &d) -> QDialog * {
+        return new frm0121_Simebi_In(d, readBillingSettings(), parent);
+    });
 }

@@ -1,0 +1,140 @@
+// The closing-date entry and the billing desk on the offscreen platform.
+
+#include "app/grid/FunctionKeyBar.h"
+#include "app/grid/GridTestApp.h"
+#include "app/grid/GridView.h"
+#include "billing/ClosingPeriod.h"
+#include "billing/ui/frm0120_SeikyuList.h"
+#include "billing/ui/frm0121_Simebi_In.h"
+#include "../BillingFixture.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class BillingScreens : public BillingFixture {
+protected:
+    static void SetUpTestSuite() { testApplication(); }
+    void SetUp() override
+    {
+        BillingFixture::SetUp();
+        Clock::setFixed(QDateTime(QDate(2024, 6, 3), QTime(9, 30, 5)));
+        slip(10, "000123", "240601", "0000015000");
+        slip(11, "000124", "240625", "0000002500");
+    }
+
+    QStringList labels(frm0120_SeikyuList &s)
+    {
+        QStringList out;
+        for (int i = 0; i < 12; ++i)
+            out << s.xlabFnc->caption(i);
+        return out;
+    }
+    static void tick(GridView *grid, int row, bool on)
+    {
+        GridModel &m = *grid->gridModel();
+        ASSERT_TRUE(m.setData(m.index(row, m.columnOf("CK")), on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole));
+    }
+};
+
+TEST_F(BillingScreens, ClosingEntryProposesChecksAndCalculates)
+{
+    SetJoukenValue(*db, "ZENKAI_SEIKYU_BI", "2024/05/20");
+    frm0121_Simebi_In screen(dialogs, settings);
+    EXPECT_EQ(screen.windowTitle(), "締日入力");
+    EXPECT_EQ(screen.txtShime_BI_J->text(), "2024/05/21");
+    EXPECT_EQ(screen.txtShime_BI_I->text(), "2024/06/20");
+
+    screen.show();
+    screen.txtShime_BI_I->setText("2024/05/01");
+    EXPECT_FALSE(screen.confirm());
+    EXPECT_TRUE(screen.isVisible());
+    EXPECT_EQ(dialogs.texts(), QStringList{"自 ～ 至 迄の期間の設定が不正です。"});
+    EXPECT_EQ(screen.txtShime_BI_I->selectedText(), "2024/05/01");
+
+    screen.txtShime_BI_I->setText("2024/06/20");
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_TRUE(screen.confirm());
+    EXPECT_EQ(screen.result(), QDialog::Accepted);
+    EXPECT_EQ(value("Select group_concat(INDEXNOH2||':'||HA_FLG) From TBL_SEM_B"), "10:-1,11:0");
+    EXPECT_EQ(GetJoukenValue(*db, "SHIME_BI_I"), "2024/06/20");
+}
+
+TEST_F(BillingScreens, DeskWithoutPeriodSaysSoAndRefusesToBill)
+{
+    frm0120_SeikyuList screen(dialogs, settings);
+    screen.show();
+    EXPECT_EQ(screen.windowTitle(), "請求選択処理   締日計算未処理");
+    EXPECT_TRUE(screen.labSimeMi->isVisible());
+    screen.functionKey(0);
+    EXPECT_EQ(dialogs.texts(), QStringList{"現在請求中ではありません。\r\n締日計算を行った後に処理をして下さい。"});
+    EXPECT_TRUE(screen.isVisible());
+}
+
+TEST_F(BillingScreens, DeskTicksAreWrittenThroughAndBillingClosesIt)
+{
+    dialogs.answer(MsgResult::Ok);
+    ASSERT_EQ(runClosing(*db, dialogs, "2024/05/21", "2024/06/20").status, 0);
+    runHeader(3, "240421", "240520");
+    recorded(3, 30, "000077", 500, false);
+    db->execute("Update MST_IDX Set IVal=4 Where IKey='ZH'");
+
+    frm0120_SeikyuList screen(dialogs, settings);
+    screen.show();
+    EXPECT_EQ(screen.windowTitle(), "請求選択処理   期間 自(2024/05/21)～ 至(2024/06/20)");
+    EXPECT_FALSE(screen.labSimeMi->isVisible());
+    ASSERT_EQ(screen.tdbList1->gridModel()->rowCount(), 1);
+    ASSERT_EQ(screen.tdbList4->gridModel()->rowCount(), 1);
+    ASSERT_EQ(screen.tdbList2->gridModel()->rowCount(), 1);
+
+    tick(screen.tdbList1, 0, false);
+    tick(screen.tdbList4, 0, true);
+    EXPECT_EQ(value("Select group_concat(INDEXNOH2||':'||HA_FLG) From TBL_SEM_B"), "10:0,11:-1");
+
+    screen.showRun(0);
+    ASSERT_EQ(screen.tdbList3->gridModel()->rowCount(), 1);
+    tick(screen.tdbList3, 0, true);
+    EXPECT_EQ(value("Select HA_FLG From TBL_SEZ_B Where INDEXNOZH=3"), "-1");
+
+    screen.SetFunctionKeys(frm0120_SeikyuList::HistoryMode);
+    EXPECT_EQ(labels(screen), (QStringList{"再出力", "ｶｽﾀﾑ出力", "", "金額確認", "取消", "削除", "", "", "戻る", "", "", ""}));
+    screen.SetFunctionKeys(frm0120_SeikyuList::SlipMode);
+    EXPECT_EQ(labels(screen), (QStringList{"出力", "", "", "金額確認", "", "", "", "", "戻る", "", "", ""}));
+
+    screen.functionKey(3);
+    EXPECT_EQ(dialogs.texts().last(), "今回請求分\r\n   伝票枚数: 1\r\n   合計金額: 2,500\r\n"
+                                      "繰越請求分\r\n   伝票枚数: 1\r\n   合計金額: 500\r\n");
+    EXPECT_TRUE(screen.isVisible());
+
+    dialogs.answer(MsgResult::Ok).answerFile(out + "/bill.txt");
+    screen.functionKey(0);
+    EXPECT_FALSE(screen.isVisible());
+    EXPECT_EQ(dialogs.texts().last(), "請求処理が終了しました。");
+    EXPECT_EQ(value("Select group_concat(INDEXNOH2) From (Select INDEXNOH2 From TBL_SEZ_B Where INDEXNOZH=4 Order By 1)"),
+              "11,30");
+}
+
+TEST_F(BillingScreens, ReoutputNeedsARunAndWritesItsFile)
+{
+    frm0120_SeikyuList screen(dialogs, settings);
+    screen.show();
+    screen.SetFunctionKeys(frm0120_SeikyuList::HistoryMode);
+    screen.functionKey(0);
+    EXPECT_EQ(dialogs.texts(), QStringList{"再出力を行う明細を選択してください。"});
+
+    runHeader(3, "240421", "240520");
+    recorded(3, 30, "000077", 500, false);
+    frm0120_SeikyuList again(dialogs, settings);
+    again.show();
+    again.SetFunctionKeys(frm0120_SeikyuList::HistoryMode);
+    dialogs.answerFile(out + "/re.txt");
+    again.functionKey(0);
+    EXPECT_EQ(dialogs.texts().last(), "再出力処理が終了しました。");
+    EXPECT_EQ(read(out + "/re.txt").left(47), "H000012345600001064" "07TOBARI  240603240421240520");
+}
+
+} // namespace
