@@ -1,6 +1,7 @@
 // The closing calculation: the proposed period, the checks, and what it
 // gathers and ticks.
 
+#include "app/MainCommands.h"
 #include "billing/ClosingPeriod.h"
 #include "BillingFixture.h"
 
@@ -176,6 +177,22 @@ TEST_F(Closing, DatabaseFailureLeavesThePreviousCalculation)
     EXPECT_EQ(value("Select VALUEC From MST_JYOUKEN Where KEYC='SHIME_BI_J'"), "2024/04/21");
     EXPECT_EQ(value("Select VALUEC From MST_JYOUKEN Where KEYC='SHIME_BI_I'"), "2024/05/20");
     EXPECT_EQ(db->transactionDepth(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Closing, CancellingTheCalculationDropsTableAndPeriod)
+{
+    SetJoukenValue(*db, "ZENKAI_SEIKYU_BI", "2024/05/20");
+    dialogs.answer(MsgResult::Ok);
+    ASSERT_EQ(run("2024/05/21", "2024/06/20").status, 0);
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_EQ(MainCommands::cancelClosing(*db, dialogs), 0);
+    EXPECT_EQ(count("Select Count(*) From TBL_SEM_B"), 0);
+    EXPECT_FALSE(storedClosingPeriod(*db).isOpen());
+    EXPECT_EQ(proposeClosingPeriod(*db, "20").from, "2024/05/21");
 }
 
 } // namespace
