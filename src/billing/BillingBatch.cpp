@@ -6,7 +6,7 @@
 #include "billing/ClosingPeriod.h"
 #include "output/clsCustomDOP.h"
 #include "store/AppFolder.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 #include "store/DbError.h"
 #include "store/Dialogs.h"
 

@@ -10,7 +10,7 @@
 //   billing-export --run Z --to DIR                the custom export SQL/SEIKYU.SQL of run Z
 //   billing-runs                                   the history, one run per line
 
-#include "app/BatchCommand.h"
+#include "store/BatchCommand.h"
 
 #include <QList>
 

@@ -29,7 +29,8 @@ QString billingSummary(const BillingTotals &totals);
 // Records the run whose file was written: run header, copies of the slips
 // and their lines (carried-over ones under the new number too), the slips'
 // billed flag, the last billing date, and the period closed. Returns the
-// new run number. Runs inside the caller's transaction; throws DbError.
+// new run number. All or nothing: its own transaction, or a savepoint of
+// the caller's; throws DbError.
 qint32 RecordBillingRun(Database &db, const QString &tradingPartner);
 
 namespace SeikyuStatus {

@@ -1,6 +1,6 @@
 #include "billing/BillingSettings.h"
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 
 BillingSettings readBillingSettings()
 {

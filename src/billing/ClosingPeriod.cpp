@@ -1,7 +1,8 @@
 #include "billing/ClosingPeriod.h"
 
 #include "store/Clock.h"
-#include "store/DbCommon.h"
+#include "store/Conditions.h"
+#include "store/Literals.h"
 #include "store/Dialogs.h"
 #include "store/InputChecks.h"
 

@@ -4,10 +4,10 @@
 // TBL_SEZ_B, written straight into the tables so that each test states
 // only what it is about.
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "billing/BillingSettings.h"
 #include "store/Clock.h"
-#include "store/DbCommon.h"
+#include "store/Conditions.h"
 #include "support/SlipRows.h"
 #include "support/TempDataFolder.h"
 

@@ -1,7 +1,7 @@
 // The closing calculation: the proposed period, the checks, and what it
 // gathers and ticks.
 
-#include "app/MainCommands.h"
+#include "billing/ClosingCancel.h"
 #include "billing/ClosingPeriod.h"
 #include "BillingFixture.h"
 
@@ -189,7 +189,7 @@ TEST_F(Closing, CancellingTheCalculationDropsTableAndPeriod)
     dialogs.answer(MsgResult::Ok);
     ASSERT_EQ(run("2024/05/21", "2024/06/20").status, 0);
     dialogs.answer(MsgResult::Ok);
-    EXPECT_EQ(MainCommands::cancelClosing(*db, dialogs), 0);
+    EXPECT_EQ(cancelClosing(*db, dialogs), 0);
     EXPECT_EQ(count("Select Count(*) From TBL_SEM_B"), 0);
     EXPECT_FALSE(storedClosingPeriod(*db).isOpen());
     EXPECT_EQ(proposeClosingPeriod(*db, "20").from, "2024/05/21");

@@ -1,14 +1,14 @@
 #include "billing/ui/frm0120_SeikyuList.h"
 
-#include "app/grid/FunctionKeyBar.h"
-#include "app/grid/GridView.h"
-#include "app/grid/LoadGrid.h"
+#include "ui/FunctionKeyBar.h"
+#include "ui/GridView.h"
+#include "ui/LoadGrid.h"
 #include "billing/BillingFile.h"
 #include "billing/BillingRun.h"
 #include "billing/ClosingPeriod.h"
 #include "output/clsCustomDOP.h"
 #include "store/AppFolder.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 #include "store/DbError.h"
 #include "store/Dialogs.h"
 

@@ -1,7 +1,7 @@
 #include "billing/ui/frm0121_Simebi_In.h"
 
 #include "billing/ClosingPeriod.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 #include "store/DbError.h"
 #include "store/Dialogs.h"
 

@@ -1,8 +1,7 @@
 // The closing-date entry and the billing desk on the offscreen platform.
 
-#include "app/grid/FunctionKeyBar.h"
-#include "app/grid/GridTestApp.h"
-#include "app/grid/GridView.h"
+#include "ui/FunctionKeyBar.h"
+#include "ui/GridView.h"
 #include "billing/ClosingPeriod.h"
 #include "billing/ui/frm0120_SeikyuList.h"
 #include "billing/ui/frm0121_Simebi_In.h"
@@ -18,7 +17,6 @@ namespace {
 
 class BillingScreens : public BillingFixture {
 protected:
-    static void SetUpTestSuite() { testApplication(); }
     void SetUp() override
     {
         BillingFixture::SetUp();
