@@ -6,6 +6,7 @@
 #include "output/OutputBatch.h"
 #include "slips/SlipsBatch.h"
 #include "store/DbCommon.h"
+#include "tags/TagsBatch.h"
 
 QList<BatchCommand> allBatchCommands()
 {
@@ -19,5 +20,6 @@ QList<BatchCommand> allBatchCommands()
                         }};
     all << outputBatchCommands();
     all << slipsBatchCommands();
+    all << tagsBatchCommands();
     return all;
 }

@@ -7,6 +7,7 @@
 #include "app/frm9901_Var.h"
 #include "slips/ui/frm0500_Printout.h"
 #include "store/DbCommon.h"
+#include "tags/ui/frm0110_InjiList.h"
 
 #include <QDialog>
 
@@ -56,4 +57,6 @@ void registerScreens()
     });
     ScreenRegistry::add(QStringLiteral("frm9901_Var"),
                         [](QWidget *parent, Dialogs &) -> QDialog * { return new frm9901_Var(parent); });
+    ScreenRegistry::add(QStringLiteral("frm0110_InjiList"),
+                        [](QWidget *parent, Dialogs &d) -> QDialog * { return new frm0110_InjiList(d, parent); });
 }
