@@ -21,6 +21,7 @@ public:
         QFile f(program());
         f.open(QIODevice::WriteOnly);
         f.write("#!/bin/sh\n"
+                "exec 2>/dev/null\n"
                 "here=$(dirname \"$0\")\n"
                 "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$here/args.part\"\n"
                 "data=${1#/D=}\n"
