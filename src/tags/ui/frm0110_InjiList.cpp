@@ -199,13 +199,17 @@ void frm0110_InjiList::runLine(int row)
     // they belong to current, so that the next line runs with its tag.
     keepLines_ = true;
     openBatch();
+    // The row of the same tag and state, or of the same tag when the run
+    // wrote its last line still to write.
+    int same = -1;
     for (int r = 0; r < tdbList2->gridModel()->rowCount(); ++r) {
         const TagKindRow k = summaryRow(r);
-        if (k.kind == kind.kind && k.code == kind.code && k.name == kind.name && k.note == kind.note) {
-            tdbList2->setCurrentRow(r);
-            break;
-        }
+        if (k.kind == kind.kind && k.code == kind.code && k.name == kind.name
+            && (same < 0 || k.note == kind.note))
+            same = r;
     }
+    if (same >= 0)
+        tdbList2->setCurrentRow(same);
     keepLines_ = false;
     tdbList3->setFocus();
     tdbList3->setCurrentRow(row);
