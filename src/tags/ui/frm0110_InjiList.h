@@ -5,6 +5,7 @@
 // current tag is shown over the screen when there is one.
 
 #include "tags/TagIssue.h"
+#include "tags/ui/frm9002_Huda_Pict.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -15,7 +16,6 @@ class Dialogs;
 class GridView;
 class QFrame;
 class QLabel;
-class frm9002_Huda_Pict;
 
 class frm0110_InjiList : public QDialog {
     Q_OBJECT
