@@ -8,6 +8,9 @@
 #include "slips/ui/frm0500_Printout.h"
 #include "store/DbCommon.h"
 #include "tags/ui/frm0110_InjiList.h"
+#include "tags/ui/frm0201_IraiKakunin.h"
+#include "tags/ui/frm0210_InjiList.h"
+#include "app/frm0102_DenSuuEdit.h"
 
 #include <QDialog>
 
@@ -59,4 +62,15 @@ void registerScreens()
                         [](QWidget *parent, Dialogs &) -> QDialog * { return new frm9901_Var(parent); });
     ScreenRegistry::add(QStringLiteral("frm0110_InjiList"),
                         [](QWidget *parent, Dialogs &d) -> QDialog * { return new frm0110_InjiList(d, parent); });
+    ScreenRegistry::add(QStringLiteral("frm0201_IraiKakunin"),
+                        [](QWidget *parent, Dialogs &d) -> QDialog * { return new frm0201_IraiKakunin(d, parent); });
+    ScreenRegistry::add(QStringLiteral("frm0210_InjiList"), [](QWidget *parent, Dialogs &d) -> QDialog * {
+        // The correction screen in request mode, over the request list.
+        auto correct = [&d](QWidget *owner, const QString &request, const QString &orderNo) {
+            frm0102_DenSuuEdit edit(d, owner);
+            edit.set_DENNO(request, orderNo, QStringLiteral("なし"), true);
+            edit.exec();
+        };
+        return new frm0210_InjiList(d, correct, parent);
+    });
 }

@@ -61,7 +61,7 @@ QString pbFrom()
 {
     return QStringLiteral(" From ")
         + pbLines(QStringLiteral("TH2.INDEXNOH1,TH2.INDEXNOH2,TH2.OMFUDA,TH2.OMOPMM,TH2.OMTRCD,TH2.OMTCD2,"
-                                 "TBD.INDEXNOBD,TBD.ONLINE,TBD.ONGNCD,TBD.ONHNCD,TBD.ONSKU,TBD.ONSYGN,TBD.ONBTNK,"
+                                 "TH2.SEIKYU_FLG,TBD.INDEXNOBD,TBD.ONLINE,TBD.ONGNCD,TBD.ONHNCD,TBD.ONSKU,TBD.ONSYGN,TBD.ONBTNK,"
                                  "TBD.ONCLKN,TBD.ONSZKN,TBD.ONSYKB,TBD.ONSURY,TBD.ONNFKB,TBD.TAG_OP_DATE"))
         + QStringLiteral("Left Join MST_GUNBAN MGN On TR.ONGNCD=MGN.GUN_CD "
                          "Left Join MST_JIGYOUBU MJB On TR.OMTCD2=MJB.JI_CD ");
@@ -99,33 +99,13 @@ TagRunOutcome exportAndStamp(Database &db, Dialogs &dialogs, const TagSettings &
     const int r = print.Nehuda_EX(baseName, pb, 0);
     out.exportResult = r;
     out.dataFile = print.dataFile();
-    switch (r) {
-    case clsHudaPrint::Written: {
-        const QString today = Clock::today().toString(QStringLiteral("yyMMdd"));
-        Transaction t(db);
-        for (const QString &n : print.OKMeisai())
-            db.execute(QStringLiteral("Update TBL_RD_BD Set TAG_OP_DATE=") + SqlText(today)
-                       + QStringLiteral("Where INDEXNOBD=") + SqlNumber(n));
-        t.commit();
+    if (r == clsHudaPrint::Written) {
+        TagIssue::stampWritten(db, print.OKMeisai());
         out.stamped = print.OKMeisai();
         out.status = TagRunOutcome::Done;
-        break;
-    }
-    case clsHudaPrint::NoRows:
-        dialogs.message(QStringLiteral("出力する明細が存在しませんでした。"), kConfirmTitle, MsgIcon::Warning,
-                        MsgButtons::Ok, MsgResult::Ok);
-        out.status = TagRunOutcome::NothingDone;
-        break;
-    case clsHudaPrint::ProgramMissing:
-        dialogs.error(QStringLiteral("内部設定(conf.dat)の設定が間違っています。管理者に連絡してください。"), kErrorTitle);
-        out.status = TagRunOutcome::Failed;
-        break;
-    default:
-        dialogs.error(oneLine ? QStringLiteral("原因不明のエラーです\nエラーNo = %1 RET=%1\n上記の番号を管理者に伝えて下さい。").arg(r)
-                              : QStringLiteral("原因不明のエラーです\nエラーNo = %1\n上記の番号を管理者に伝えて下さい。").arg(r),
-                      kErrorTitle);
-        out.status = TagRunOutcome::Failed;
-        break;
+    } else {
+        TagIssue::reportExportResult(dialogs, r, oneLine);
+        out.status = r == clsHudaPrint::NoRows ? TagRunOutcome::NothingDone : TagRunOutcome::Failed;
     }
     return out;
 }
@@ -207,6 +187,60 @@ QString lineTagSql(const QString &flag, qint32 count, const QString &indexNoBd)
             + QStringLiteral("Where TR.INDEXNOBD=") + SqlNumber(indexNoBd);
     return tagColumns(QStringLiteral("TBD"), QStringLiteral("TH2"), QString::number(count)) + kOrdinaryFrom
         + QStringLiteral("Where TBD.INDEXNOBD=") + SqlNumber(indexNoBd);
+}
+
+void stampWritten(Database &db, const QStringList &indexNoBd)
+{
+    const QString today = Clock::today().toString(QStringLiteral("yyMMdd"));
+    Transaction t(db);
+    for (const QString &n : indexNoBd)
+        db.execute(QStringLiteral("Update TBL_RD_BD Set TAG_OP_DATE=") + SqlText(today) + QStringLiteral("Where INDEXNOBD=")
+                   + SqlNumber(n));
+    t.commit();
+}
+
+void reportExportResult(Dialogs &dialogs, int r, bool oneLine)
+{
+    switch (r) {
+    case clsHudaPrint::Written:
+        break;
+    case clsHudaPrint::NoRows:
+        dialogs.message(QStringLiteral("出力する明細が存在しませんでした。"), kConfirmTitle, MsgIcon::Warning,
+                        MsgButtons::Ok, MsgResult::Ok);
+        break;
+    case clsHudaPrint::ProgramMissing:
+        dialogs.error(QStringLiteral("内部設定(conf.dat)の設定が間違っています。管理者に連絡してください。"), kErrorTitle);
+        break;
+    default:
+        dialogs.error(oneLine ? QStringLiteral("原因不明のエラーです\nエラーNo = %1 RET=%1\n上記の番号を管理者に伝えて下さい。").arg(r)
+                              : QStringLiteral("原因不明のエラーです\nエラーNo = %1\n上記の番号を管理者に伝えて下さい。").arg(r),
+                      kErrorTitle);
+        break;
+    }
+}
+
+QString requestKindTagSql(const QString &request, const QString &kind, const QString &code)
+{
+    return tagColumns(QStringLiteral("TBD"), QStringLiteral("TH2"), QStringLiteral("FIX(TBD.ONSURY / 10.0)"))
+        + kOrdinaryFrom + QStringLiteral("Where TH2.SEIKYU_FLG=") + quotedText(request) + QStringLiteral("And TH2.OMFUDA=")
+        + quotedText(kind) + QStringLiteral("And TBD.ONNFKB=") + quotedText(code)
+        + QStringLiteral("Order By TH2.INDEXNOH2,TBD.ONLINE");
+}
+
+QString requestPbTagSql(const QString &request, const QString &kind, const QString &code, const QString &type)
+{
+    return tagColumns(QStringLiteral("TR"), QStringLiteral("TR"), QStringLiteral("FIX(TR.ONSURY / 10.0)")) + kPbExtra
+        + pbFrom() + QStringLiteral("Where TR.SEIKYU_FLG=") + quotedText(request) + QStringLiteral("And TR.OMFUDA=")
+        + quotedText(kind) + QStringLiteral("And TR.ONNFKB=") + quotedText(code) + QStringLiteral("And MPB.TAG_SYURUI=")
+        + SqlNumber(type) + QStringLiteral("Order By TR.INDEXNOH2,TR.ONLINE");
+}
+
+QString requestPbTypesSql(const QString &request, const QString &kind, const QString &code)
+{
+    return QStringLiteral("Select MPB.TAG_SYURUI From ") + pbLines(QStringLiteral("TH2.SEIKYU_FLG,TH2.OMFUDA,TBD.ONNFKB"))
+        + QStringLiteral("Where TR.SEIKYU_FLG=") + quotedText(request) + QStringLiteral("And TR.OMFUDA=") + quotedText(kind)
+        + QStringLiteral("And TR.ONNFKB=") + quotedText(code)
+        + QStringLiteral("And Not MPB.TAG_SYURUI Is Null Group By MPB.TAG_SYURUI Order By MPB.TAG_SYURUI");
 }
 
 std::optional<QString> pbFlag(Database &db, const QString &kind, const QString &code)

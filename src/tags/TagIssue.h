@@ -53,6 +53,19 @@ QString lineListSql(const QString &flag, const TagKindRow &row);
 QString kindTagSql(const QString &flag, const TagKindRow &row);
 QString lineTagSql(const QString &flag, qint32 count, const QString &indexNoBd);
 
+// The tag data queries of a request: the lines of one ordinary tag kind
+// and code, or the PB lines of one kind and code with one PB tag type, of
+// the slips carrying the request number, whatever their output date.
+QString requestKindTagSql(const QString &request, const QString &kind, const QString &code);
+QString requestPbTagSql(const QString &request, const QString &kind, const QString &code, const QString &type);
+// The PB tag types of a request's lines of one kind and code.
+QString requestPbTypesSql(const QString &request, const QString &kind, const QString &code);
+
+// Stamps the lines written today; one transaction.
+void stampWritten(Database &db, const QStringList &indexNoBd);
+// The message of an export result other than success (none for 0).
+void reportExportResult(Dialogs &dialogs, int result, bool oneLine);
+
 // The PB flag of a tag kind and code; nothing when the master has no row.
 std::optional<QString> pbFlag(Database &db, const QString &kind, const QString &code);
 

@@ -3,9 +3,12 @@
 #include "store/Database.h"
 #include "store/DbCommon.h"
 #include "store/Dialogs.h"
+#include "tags/RequestTags.h"
+#include "tags/RequestWorkbooks.h"
 #include "tags/TagIssue.h"
 #include "tags/TagSummary.h"
 
+#include <QMap>
 #include <QTextStream>
 
 #include <optional>
@@ -191,6 +194,83 @@ int runTagSummary(BatchContext &ctx)
     return BatchExit::Done;
 }
 
+// Options of the form --name VALUE; false (after saying why) on anything else.
+bool takeOptions(BatchContext &ctx, const QString &usage, QMap<QString, QString> &values)
+{
+    for (int i = 0; i < ctx.args.size(); ++i) {
+        const QString &a = ctx.args.at(i);
+        if (!values.contains(a) || i + 1 >= ctx.args.size()) {
+            ctx.err << usage << Qt::endl;
+            return false;
+        }
+        values[a] = ctx.args.at(++i);
+    }
+    return true;
+}
+
+int runRequestWorkbooks(BatchContext &ctx)
+{
+    const QString usage = QStringLiteral("使い方: request-workbooks --batch N [--partner CODE]");
+    QMap<QString, QString> o{{QStringLiteral("--batch"), QString()}, {QStringLiteral("--partner"), QString()}};
+    if (!takeOptions(ctx, usage, o))
+        return BatchExit::Usage;
+    const QString batch = o.value(QStringLiteral("--batch"));
+    const QString partner = o.value(QStringLiteral("--partner"));
+    if (!isWholeNumber(batch)) {
+        ctx.err << usage << Qt::endl;
+        return BatchExit::Usage;
+    }
+    if (!ctx.dialogs.confirm(partner.isEmpty()
+                                 ? QStringLiteral("値札発行依頼確認書のエクセルファイルを一括作成しますか？")
+                                 : QStringLiteral("値札発行依頼確認書のエクセルファイルを作成しますか？")))
+        return BatchExit::NothingDone;
+    const QList<RequestWorkbook> made =
+        RequestWorkbooks::makeWorkbooks(RequireConnection(), readTagSettings(), batch.toInt(), partner);
+    for (const RequestWorkbook &w : made)
+        ctx.out << w.request << '\t' << w.path << Qt::endl;
+    ctx.dialogs.info(QStringLiteral("作成が終了しました。"));
+    return made.isEmpty() ? BatchExit::NothingDone : BatchExit::Done;
+}
+
+int runRequests(BatchContext &ctx)
+{
+    if (!ctx.args.isEmpty()) {
+        ctx.err << QStringLiteral("使い方: requests") << Qt::endl;
+        return BatchExit::Usage;
+    }
+    Recordset rs = RequireConnection().query(RequestTags::requestListSql());
+    for (; !rs.eof(); rs.moveNext()) {
+        QStringList cells;
+        for (int c = 0; c < rs.fieldCount(); ++c)
+            cells << rs.text(c);
+        ctx.out << cells.join(QLatin1Char('\t')) << Qt::endl;
+    }
+    return BatchExit::Done;
+}
+
+int runRequestTags(BatchContext &ctx)
+{
+    const QString usage = QStringLiteral("使い方: request-tags --request NO");
+    QMap<QString, QString> o{{QStringLiteral("--request"), QString()}};
+    if (!takeOptions(ctx, usage, o))
+        return BatchExit::Usage;
+    const QString request = o.value(QStringLiteral("--request"));
+    if (request.isEmpty()) {
+        ctx.err << usage << Qt::endl;
+        return BatchExit::Usage;
+    }
+    if (!ctx.dialogs.confirm(QStringLiteral("印字データを書き出しますか？")))
+        return BatchExit::NothingDone;
+    const RequestTagsOutcome r =
+        RequestTags::writeRequestTags(RequireConnection(), ctx.dialogs, readTagSettings(), request);
+    for (const QString &f : r.files)
+        ctx.out << QStringLiteral("出力ファイル: ") << f << Qt::endl;
+    ctx.dialogs.info(QStringLiteral("終了しました"));
+    if (r.failures > 0)
+        return BatchExit::Failed;
+    return r.files.isEmpty() ? BatchExit::NothingDone : BatchExit::Done;
+}
+
 } // namespace
 
 QList<BatchCommand> tagsBatchCommands()
@@ -199,5 +279,11 @@ QList<BatchCommand> tagsBatchCommands()
                          QStringLiteral("tags --batch N --kind KIND CODE [--reprint] | tags --line INDEXNOBD --count Q"),
                          QStringLiteral("値札データを書き出し、ラベル印刷プログラムを起動します"), runTags},
             BatchCommand{QStringLiteral("tag-summary"), QStringLiteral("tag-summary --batch N"),
-                         QStringLiteral("管理No の値札集計を作り直して表示します"), runTagSummary}};
+                         QStringLiteral("管理No の値札集計を作り直して表示します"), runTagSummary},
+            BatchCommand{QStringLiteral("request-workbooks"), QStringLiteral("request-workbooks --batch N [--partner CODE]"),
+                         QStringLiteral("値札発行依頼確認書のブックを作成し、依頼Noを付けます"), runRequestWorkbooks},
+            BatchCommand{QStringLiteral("requests"), QStringLiteral("requests"),
+                         QStringLiteral("値札発行依頼の一覧を表示します（依頼No が先頭）"), runRequests},
+            BatchCommand{QStringLiteral("request-tags"), QStringLiteral("request-tags --request NO"),
+                         QStringLiteral("依頼の値札データを InPrintData に書き出します"), runRequestTags}};
 }

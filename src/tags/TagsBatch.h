@@ -8,6 +8,13 @@
 //       the one-line run with Q tags
 //   tag-summary --batch N
 //       rebuilds the batch's tag summary and prints its rows, tab-separated
+//   request-workbooks --batch N [--partner CODE]
+//       the request confirmation workbooks of batch N (or of one partner);
+//       one line per workbook: request number, tab, path
+//   requests
+//       the requests as the request screen lists them, tab-separated
+//   request-tags --request NO
+//       the request's tag data; one line per file written
 
 #include "app/BatchCommand.h"
 
