@@ -113,11 +113,38 @@ TEST_F(TagsBatch, MissingLabelProgramFailsWithTheScreensMessage)
     EXPECT_TRUE(stamp(10).isEmpty());
 }
 
+// The request commands on a data folder that the executable completes
+// itself: the confirmation template is installed from the built-in copy.
+TEST_F(TagsBatch, RequestWorkbooksListAndTagData)
+{
+    ASSERT_TRUE(Settings::write(SettingKey::WritePath, folder.file("out")));
+    {
+        auto db = Database::open(folder.file("data.db"));
+        db->execute("Update TBL_RD_H2 Set OMTRCD='654321',OMTRKN='TOBARI',OMYOB3='010001',SEIKYU_FLG='0'");
+    }
+    const Outcome made = run({"--yes", "request-workbooks", "--batch", "1"});
+    EXPECT_EQ(made.status, 0) << made.out.toStdString();
+    // One line per workbook: request number, tab, path.
+    EXPECT_TRUE(made.out.contains("\n1\t" + folder.file("out/1/261210_1_TOBARI_"))) << made.out.toStdString();
+    EXPECT_TRUE(QFileInfo(folder.file("COR/TOOCS")).isFile());
+
+    const Outcome listed = run({"requests"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_TRUE(listed.out.startsWith(QStringLiteral("1\t東日本値札センター\tTOBARI\t\t3\n"))) << listed.out.toStdString();
+
+    const Outcome tags = run({"--yes", "request-tags", "--request", "1"});
+    EXPECT_EQ(tags.status, 0) << tags.out.toStdString();
+    EXPECT_TRUE(tags.out.contains(folder.file("out/InPrintData/1/12.CSV"))) << tags.out.toStdString();
+    EXPECT_TRUE(tags.out.contains(folder.file("out/InPrintData/1/7.CSV"))) << tags.out.toStdString();
+    EXPECT_EQ(run({"request-tags", "--request", "1"}).status, 1);   // declined without --yes
+}
+
 TEST_F(TagsBatch, UsageErrors)
 {
     for (const QStringList &args : {QStringList{"tags"}, QStringList{"tags", "--batch", "1"},
                                     QStringList{"tags", "--line", "10"}, QStringList{"tags", "--batch", "x", "--kind", "1", "2"},
-                                    QStringList{"tag-summary"}}) {
+                                    QStringList{"tag-summary"}, QStringList{"request-workbooks"},
+                                    QStringList{"request-tags"}, QStringList{"requests", "x"}}) {
         SCOPED_TRACE(args.join(' ').toStdString());
         EXPECT_EQ(run(args).status, 2);
     }
