@@ -177,7 +177,9 @@ TEST_F(InjiList, TagPictureFollowsTheSummaryRow)
 
 int main(int argc, char **argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
+    // Tests never open a window, listing them included.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
