@@ -3,14 +3,14 @@
 #include "app/ScreenRegistry.h"
 #include "app/frm0001_Option.h"
 #include "app/frm0002_Option_Gyoumu.h"
-#include "app/frm0101_DenList.h"
+#include "slips/ui/frm0101_DenList.h"
 #include "app/frm9901_Var.h"
 #include "slips/ui/frm0500_Printout.h"
-#include "store/DbCommon.h"
+#include "output/ui/frm0102_DenSuuEdit.h"
+#include "store/Connection.h"
 #include "tags/ui/frm0110_InjiList.h"
 #include "tags/ui/frm0201_IraiKakunin.h"
 #include "tags/ui/frm0210_InjiList.h"
-#include "app/frm0102_DenSuuEdit.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #include "tags/RequestTags.h"
 
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Literals.h"
 #include "store/Dialogs.h"
 #include "tags/TagIssue.h"
 #include "tags/clsHudaPrint.h"

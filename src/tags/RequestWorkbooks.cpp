@@ -3,7 +3,8 @@
 #include "output/Workbook.h"
 #include "store/Clock.h"
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Literals.h"
+#include "store/Numbering.h"
 #include "store/JetFunctions.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "store/AppFolder.h"
 #include "store/Clock.h"
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Literals.h"
 #include "store/Dialogs.h"
 #include "store/JetFunctions.h"
 #include "tags/clsHudaPrint.h"

@@ -1,6 +1,6 @@
 #include "tags/TagSettings.h"
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "store/AppFolder.h"
 
 TagSettings readTagSettings()

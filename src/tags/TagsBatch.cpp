@@ -1,7 +1,7 @@
 #include "tags/TagsBatch.h"
 
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 #include "store/Dialogs.h"
 #include "tags/RequestTags.h"
 #include "tags/RequestWorkbooks.h"

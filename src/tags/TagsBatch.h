@@ -16,7 +16,7 @@
 //   request-tags --request NO
 //       the request's tag data; one line per file written
 
-#include "app/BatchCommand.h"
+#include "store/BatchCommand.h"
 
 #include <QList>
 

@@ -2,7 +2,8 @@
 
 #include "store/Cp932.h"
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Literals.h"
+#include "store/Rounding.h"
 #include "store/JetFunctions.h"
 
 #include <QDir>
@@ -133,8 +134,13 @@ int clsHudaPrint::run(const QString &name, bool pb, qint32 request)
         for (int c = 0; c <= 13; ++c)
             fields << quoted(NzValue(rs.field(c)).toString());
         qint32 count = integerField(rs.field(14));
-        if (request != 0)
-            count = toInt32(RoundAmount(count * SpareFactor, 0, 1));
+        if (request != 0) {
+            QString error;
+            const double spare = RoundAmount(count * SpareFactor, 0, 1, &error);
+            if (!error.isEmpty())
+                fail(DbErr::Overflow, error);
+            count = toInt32(spare);
+        }
         fields << QByteArray::number(count);
         const QString price = PriceWithTax(NzValue(rs.field(4)).toString(), settings_.taxRate);
         if (longForm) {

@@ -2,7 +2,6 @@
 // written by a tag run is printed through gLabels into a PDF whose text is
 // read back.
 
-#include "store/DbCommon.h"
 #include "support/TempDataFolder.h"
 #include "tags/LabelProgramStandIn.h"
 #include "tags/clsHudaPrint.h"

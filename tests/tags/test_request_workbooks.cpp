@@ -2,6 +2,7 @@
 // request numbers they give the slips.
 
 #include "output/Workbook.h"
+#include "store/Numbering.h"
 #include "support/LibreOffice.h"
 #include "support/TempDataFolder.h"
 #include "tags/RequestWorkbooks.h"

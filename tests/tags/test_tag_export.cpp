@@ -2,7 +2,7 @@
 // written out by hand.
 
 #include "tags/LabelProgramStandIn.h"
-#include "store/DbCommon.h"
+#include "store/Literals.h"
 #include "support/TempDataFolder.h"
 #include "tags/clsHudaPrint.h"
 

@@ -1,6 +1,6 @@
 // The tag batch commands as a script runs them.
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "support/TempDataFolder.h"
 #include "tags/LabelProgramStandIn.h"
 #include "tags/TagFixture.h"
@@ -27,8 +27,7 @@ protected:
         TagFixture::line(db, {1, 10, "1", "2", "000030", kNull});
         TagFixture::line(db, {1, 11, "1", "2", "000020", "261201", "000001", "101", "02"});
         TagFixture::line(db, {1, 20, "5", "1", "000020", kNull});
-        ScriptedDialogs quiet;
-        OpenDatabase(false, quiet);
+        OpenDatabase(false);
         setProgram(program.program());
     }
     void setProgram(const QString &path) { ASSERT_TRUE(Settings::write(SettingKey::BtdPath, path)); }

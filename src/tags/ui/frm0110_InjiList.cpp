@@ -1,9 +1,9 @@
 #include "tags/ui/frm0110_InjiList.h"
 
-#include "app/grid/GridView.h"
-#include "app/grid/LoadGrid.h"
+#include "ui/GridView.h"
+#include "ui/LoadGrid.h"
 #include "store/Clock.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 #include "store/Dialogs.h"
 #include "tags/TagSummary.h"
 #include "tags/ui/frm9002_Huda_Pict.h"

@@ -1,8 +1,8 @@
 #include "tags/ui/frm0210_InjiList.h"
 
-#include "app/grid/GridView.h"
-#include "app/grid/LoadGrid.h"
-#include "store/DbCommon.h"
+#include "ui/GridView.h"
+#include "ui/LoadGrid.h"
+#include "store/Connection.h"
 #include "store/Dialogs.h"
 #include "tags/RequestTags.h"
 

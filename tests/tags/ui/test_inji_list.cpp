@@ -1,7 +1,7 @@
 // The tag issue screen on the offscreen platform, with a stand-in label
 // program and scripted dialogs.
 
-#include "app/grid/GridView.h"
+#include "ui/GridView.h"
 #include "support/TempDataFolder.h"
 #include "tags/LabelProgramStandIn.h"
 #include "tags/TagFixture.h"

@@ -1,7 +1,7 @@
 // The request confirmation and request tag data screens on the offscreen
 // platform.
 
-#include "app/grid/GridView.h"
+#include "ui/GridView.h"
 #include "support/TempDataFolder.h"
 #include "tags/LabelProgramStandIn.h"
 #include "tags/TagFixture.h"
