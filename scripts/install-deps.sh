@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont
   poppler-utils xvfb xauth
   libreoffice-calc-nogui
+  glabels
 )
 
 missing=()

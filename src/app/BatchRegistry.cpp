@@ -7,6 +7,7 @@
 #include "output/OutputBatch.h"
 #include "slips/SlipsBatch.h"
 #include "store/Connection.h"
+#include "tags/TagsBatch.h"
 
 QList<BatchCommand> allBatchCommands()
 {
@@ -21,5 +22,6 @@ QList<BatchCommand> allBatchCommands()
     all << outputBatchCommands();
     all << slipsBatchCommands();
     all << billingBatchCommands();
+    all << tagsBatchCommands();
     return all;
 }

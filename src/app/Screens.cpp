@@ -8,7 +8,11 @@
 #include "billing/ui/frm0120_SeikyuList.h"
 #include "billing/ui/frm0121_Simebi_In.h"
 #include "slips/ui/frm0500_Printout.h"
+#include "output/ui/frm0102_DenSuuEdit.h"
 #include "store/Connection.h"
+#include "tags/ui/frm0110_InjiList.h"
+#include "tags/ui/frm0201_IraiKakunin.h"
+#include "tags/ui/frm0210_InjiList.h"
 
 #include <QDialog>
 
@@ -63,5 +67,18 @@ void registerScreens()
     });
     ScreenRegistry::add(QStringLiteral("frm0121_Simebi_In"), [](QWidget *parent, Dialogs &d) -> QDialog * {
         return new frm0121_Simebi_In(d, readBillingSettings(), parent);
+    });
+    ScreenRegistry::add(QStringLiteral("frm0110_InjiList"),
+                        [](QWidget *parent, Dialogs &d) -> QDialog * { return new frm0110_InjiList(d, parent); });
+    ScreenRegistry::add(QStringLiteral("frm0201_IraiKakunin"),
+                        [](QWidget *parent, Dialogs &d) -> QDialog * { return new frm0201_IraiKakunin(d, parent); });
+    ScreenRegistry::add(QStringLiteral("frm0210_InjiList"), [](QWidget *parent, Dialogs &d) -> QDialog * {
+        // The correction screen in request mode, over the request list.
+        auto correct = [&d](QWidget *owner, const QString &request, const QString &orderNo) {
+            frm0102_DenSuuEdit edit(d, owner);
+            edit.set_DENNO(request, orderNo, QStringLiteral("なし"), true);
+            edit.exec();
+        };
+        return new frm0210_InjiList(d, correct, parent);
     });
 }

@@ -1,0 +1,14 @@
+#pragma once
+// The tag summary of one import batch in TBL_HUDA: per tag kind and code
+// (and per PB tag type) the number of tags, one row for the lines already
+// written ("出力済み") and one for those still to write (""). The table
+// holds one batch at a time.
+
+#include <QtGlobal>
+
+class Database;
+
+// Empties TBL_HUDA and fills it for batch `batch`. Nothing is caught: a
+// database error (a PB key that is not a number) reaches the caller with
+// the rows of the statements that had already run.
+void BuildTagSummary(Database &db, qint32 batch);

@@ -1,0 +1,98 @@
+// Tag data of a tag-issue request, checked byte for byte.
+
+#include "support/TempDataFolder.h"
+#include "tags/LabelProgramStandIn.h"
+#include "tags/RequestTags.h"
+#include "tags/TagFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TagFixture::Line;
+const QVariant kNull;
+const QByteArray kFirst14 = "\"123\",\"ART-1\",\"01\",\"12\",\"\\1900\",\"654321\",\"\xcc\xde\xd9\xb0\",\"M\","
+                            "\"123-01-000001\",\"212301000001\",\"10\",\"1001900\",\"\x90\x61\x8e\x6d\",\"\x93\xfa\x96\x7b\"";
+
+// Request 9: ordinary kind 1/2 (line 10, already written once) and PB kind
+// 5/1 of type 7 (line 20). Request 10: PB lines the PB master does not know,
+// of kind 5/1 and of the chain's PB kind 4.
+class RequestTagData : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        db = &folder.prepare();
+        Clock::setFixed(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
+        TagFixture::masters(*db);
+        TagFixture::line(*db, {1, 10, "1", "2", "000100", "261201"});
+        TagFixture::line(*db, {1, 20, "5", "1", "000340", kNull});
+        TagFixture::line(*db, {1, 30, "5", "1", "000010", kNull, "000002"});
+        TagFixture::line(*db, {1, 31, "4", "1", "000010", kNull, "000002"});
+        TagFixture::line(*db, {1, 40, "1", "2", "000010", kNull});
+        for (const auto &[h2, request] : {std::pair{10, "9"}, {20, "9"}, {30, "10"}, {31, "10"}, {40, "0"}})
+            db->execute("Update TBL_RD_H2 Set SEIKYU_FLG=? Where INDEXNOH2=?", {QString(request), h2});
+        settings.appFolder = folder.path();
+        settings.writePath = folder.file("out");
+        settings.labelProgram = program.program();
+    }
+    QString stamp(int bd) { return db->scalar("Select TAG_OP_DATE From TBL_RD_BD Where INDEXNOBD=?", {bd}).toString(); }
+
+    TempDataFolder folder;
+    Database *db = nullptr;
+    TagSettings settings;
+    LabelProgramStandIn program{folder.file("bin")};
+};
+
+TEST_F(RequestTagData, OneFilePerOrdinaryKindAndPerPbType)
+{
+    ScriptedDialogs dialogs;
+    const RequestTagsOutcome o = RequestTags::writeRequestTags(*db, dialogs, settings, "9");
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('\n').toStdString();
+    const QString folder9 = folder.file("out/InPrintData/9");
+    EXPECT_EQ(o.files, (QStringList{folder9 + "/12.CSV", folder9 + "/7.CSV"}));
+
+    QByteArray ordinary = kFirst14 + ",11";   // 10 tags and 3 % spare
+    for (int i = 16; i <= 43; ++i)
+        ordinary += ",\"\"";
+    ordinary += ",\"\\1995\",\"12\"\r\n";
+    EXPECT_EQ(readBytes(folder9 + "/12.CSV"), ordinary);
+
+    QByteArray pb = kFirst14 + ",35,\"IT-9\",\"S\"";   // 34 tags and 3 % spare
+    for (int i = 2; i <= 12; ++i)
+        pb += ",\"\"";
+    pb += ",\"\x96\xc8\x31\x30\x30\x25\"";
+    for (int i = 2; i <= 13; ++i)
+        pb += ",\"\"";
+    pb += ",\"\",\"\x93\xfa\x96\x7b\",\"\\1995\",\"7\"\r\n";
+    EXPECT_EQ(readBytes(folder9 + "/7.CSV"), pb);
+
+    // Written again whatever their date, stamped with today; no label program.
+    EXPECT_EQ(stamp(10), "261210");
+    EXPECT_EQ(stamp(20), "261210");
+    EXPECT_TRUE(stamp(40).isEmpty());
+    QThread::msleep(200);
+    EXPECT_FALSE(program.started());
+}
+
+TEST_F(RequestTagData, NothingToWriteWarnsOncePerKindAndStampsNothing)
+{
+    ScriptedDialogs dialogs;
+    const RequestTagsOutcome o = RequestTags::writeRequestTags(*db, dialogs, settings, "10");
+    EXPECT_TRUE(o.files.isEmpty());
+    EXPECT_EQ(dialogs.texts(), (QStringList{QStringLiteral("出力する明細が存在しませんでした。"),
+                                            QStringLiteral("出力する明細が存在しませんでした。")}));
+    EXPECT_EQ(dialogs.shown().value(0).title, QStringLiteral("確認"));
+    EXPECT_TRUE(stamp(30).isEmpty());
+    EXPECT_TRUE(stamp(31).isEmpty());
+}
+
+TEST_F(RequestTagData, RequestsListedByTheirNumberAsText)
+{
+    QStringList requests;
+    Recordset rs = db->query(RequestTags::requestListSql());
+    for (; !rs.eof(); rs.moveNext())
+        requests << rs.text(0);
+    EXPECT_EQ(requests, (QStringList{"9", "10"}));   // "0" is no request
+}
+
+} // namespace
