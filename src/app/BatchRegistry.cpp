@@ -2,6 +2,7 @@
 
 #include "app/BatchRunner.h"
 #include "import/ImportBatch.h"
+#include "maint/MaintBatch.h"
 #include "output/ChangeHistory.h"
 #include "output/OutputBatch.h"
 #include "slips/SlipsBatch.h"
@@ -19,5 +20,6 @@ QList<BatchCommand> allBatchCommands()
                         }};
     all << outputBatchCommands();
     all << slipsBatchCommands();
+    all << maintBatchCommands();
     return all;
 }

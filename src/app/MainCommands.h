@@ -45,7 +45,9 @@ public:
 
     // "SeikyuKaijyo": 0 done, 1 nothing under way or declined.
     static int cancelClosing(Database &db, Dialogs &dialogs);
-    // "DALL_DELL": 0 done, 1 declined. All statements apply together or not at all.
+    // "DALL_DELL": 0 done, 1 declined, else the number of the error that
+    // stopped it (a backup that could not be made: nothing deleted). All
+    // statements apply together or not at all.
     static int deleteAllData(Database &db, Dialogs &dialogs);
     // "TOBARE_END" question; true on OK.
     static bool confirmEnd(Dialogs &dialogs);

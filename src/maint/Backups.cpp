@@ -150,13 +150,14 @@ QList<BackupEntry> list()
     return out;
 }
 
-int makeBefore(Database &db, Dialogs &dialogs, const QString &reason, int keep)
+int makeBefore(Database &db, Dialogs &dialogs, const QString &operation, int keep)
 {
     try {
-        make(db, reason, keep);
+        make(db, reasonBefore(operation), keep);
         return 0;
     } catch (const DbError &e) {
-        dialogs.message(QStringLiteral("バックアップを作成できませんでした。削除は行いません。\n%1 %2")
+        dialogs.message(QStringLiteral("バックアップを作成できませんでした。%1は行いません。\n%2 %3")
+                            .arg(operation)
                             .arg(e.number())
                             .arg(e.description()),
                         applicationTitle(), MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);

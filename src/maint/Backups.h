@@ -24,11 +24,17 @@ namespace Backups {
 
 constexpr int DefaultKeep = 10;
 
-// Why a backup was made, as the list shows it.
-inline QString reasonDeleteAll() { return QStringLiteral("全データ削除の前"); }
-inline QString reasonRetention() { return QStringLiteral("保存データ削除の前"); }
-inline QString reasonCompaction() { return QStringLiteral("最適化の前"); }
-inline QString reasonRestore() { return QStringLiteral("復元の前"); }
+// The operations that take a backup first, and why a backup was made as
+// the list shows it ("全データ削除の前").
+inline QString opDeleteAll() { return QStringLiteral("全データ削除"); }
+inline QString opRetention() { return QStringLiteral("保存データ削除"); }
+inline QString opCompaction() { return QStringLiteral("最適化"); }
+inline QString opRestore() { return QStringLiteral("復元"); }
+inline QString reasonBefore(const QString &operation) { return operation + QStringLiteral("の前"); }
+inline QString reasonDeleteAll() { return reasonBefore(opDeleteAll()); }
+inline QString reasonRetention() { return reasonBefore(opRetention()); }
+inline QString reasonCompaction() { return reasonBefore(opCompaction()); }
+inline QString reasonRestore() { return reasonBefore(opRestore()); }
 inline QString reasonOnDemand() { return QStringLiteral("手動"); }
 
 // The configured count when it is 1 to 99, else the default.
@@ -46,10 +52,10 @@ BackupEntry make(Database &db, const QString &reason, int keep, const QString &s
 // Every complete backup, newest first.
 QList<BackupEntry> list();
 
-// The backup a bulk delete needs: 0 when made, otherwise the error is
-// shown ("... 削除は行いません。") and its number returned, and the caller
-// must delete nothing.
-int makeBefore(Database &db, Dialogs &dialogs, const QString &reason, int keep);
+// The backup `operation` (opDeleteAll() ...) needs before it changes
+// anything: 0 when made; otherwise the error is shown ("... 全データ削除は
+// 行いません。") and its number returned, and the caller must stop.
+int makeBefore(Database &db, Dialogs &dialogs, const QString &operation, int keep);
 
 // Puts the database back to backup `name`: asks first (Cancel preselected),
 // then backs up the current state (reason "復元の前", so the restore can

@@ -1,8 +1,10 @@
 #include "maint/Compaction.h"
 
+#include "maint/Backups.h"
 #include "maint/FileSync.h"
 #include "store/AppFolder.h"
 #include "store/Database.h"
+#include "store/DbCommon.h"
 #include "store/Dialogs.h"
 
 #include <QFile>
@@ -118,6 +120,20 @@ int compactDataFolder(Dialogs &dialogs, const Steps &steps)
                         MsgIcon::None, MsgButtons::Ok, MsgResult::Ok);
         return e.number();
     }
+}
+
+int compactApplicationDatabase(Dialogs &dialogs, int backupKeep, const Steps &steps)
+{
+    if (!AppConnection()) {
+        const int rc = OpenDatabase(true, dialogs);
+        if (rc != 0)
+            return rc;
+    }
+    const int backup = Backups::makeBefore(RequireConnection(), dialogs, Backups::opCompaction(), backupKeep);
+    OpenDatabase(false, dialogs);
+    if (backup != 0)
+        return backup;
+    return compactDataFolder(dialogs, steps);
 }
 
 } // namespace Compaction

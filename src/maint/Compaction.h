@@ -31,4 +31,11 @@ void compactFile(const QString &dataPath, const Steps &steps = {});
 // returns the error number; 0 when done.
 int compactDataFolder(Dialogs &dialogs, const Steps &steps = {});
 
+// The compaction the application runs (the compaction screen, the batch
+// command): a backup of both files through the application connection
+// (opened when it is not), then the connection is closed and data.db
+// compacted. The connection stays closed. 0 done, or the error number
+// after its message; a failed backup stops before the compaction.
+int compactApplicationDatabase(Dialogs &dialogs, int backupKeep, const Steps &steps = {});
+
 } // namespace Compaction

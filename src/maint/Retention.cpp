@@ -115,7 +115,7 @@ DeleteResult deleteTicked(Database &db, Dialogs &dialogs, const Lists &lists, in
         r.compactionRequested = true;
         return r;
     }
-    const int backup = Backups::makeBefore(db, dialogs, Backups::reasonRetention(), backupKeep);
+    const int backup = Backups::makeBefore(db, dialogs, Backups::opRetention(), backupKeep);
     if (backup != 0) {
         r.status = backup;
         return r;

@@ -1,6 +1,7 @@
 #include "app/ClsFileOP.h"
 #include "app/MainCommands.h"
 #include "app/clsMakeMenu.h"
+#include "maint/Backups.h"
 #include "store/AppFolder.h"
 #include "support/TempDataFolder.h"
 
@@ -209,6 +210,31 @@ TEST_F(CommandsTest, DeleteAllIsAllOrNothing)
     EXPECT_THROW(commands.loadProcedure("DALL_DELL"), DbError);
     EXPECT_EQ(db->scalar("SELECT count(*) FROM TBL_RD_H1").toInt(), 1);
     EXPECT_EQ(db->transactionDepth(), 0);
+}
+
+TEST_F(CommandsTest, DeleteAllBacksUpFirstAndStopsWhenItCannot)
+{
+    db->execute("INSERT INTO TBL_RD_H1(INDEXNOH1) VALUES (1)");
+    {
+        QFile blocker(AppFolder::file("Backup"));   // a file where the backup folder belongs
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_NE(MainCommands::deleteAllData(*db, dialogs), 0);
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM TBL_RD_H1").toInt(), 1);
+    EXPECT_TRUE(dialogs.shown().back().text.startsWith(QString::fromUtf16(u"バックアップを作成できませんでした。")));
+
+    ASSERT_TRUE(QFile::remove(AppFolder::file("Backup")));
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_EQ(MainCommands::deleteAllData(*db, dialogs), 0);
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM TBL_RD_H1").toInt(), 0);
+    const QList<BackupEntry> backups = Backups::list();
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_EQ(backups[0].reason, Backups::reasonDeleteAll());
+    EXPECT_EQ(Database::open(AppFolder::file("Backup/" + backups[0].name + "/data.db"))
+                  ->scalar("SELECT count(*) FROM TBL_RD_H1")
+                  .toInt(),
+              1);
 }
 
 TEST_F(CommandsTest, ImportLauncher)

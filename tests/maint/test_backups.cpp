@@ -145,9 +145,9 @@ TEST_F(BackupsTest, ABackupThatCannotBeWrittenReportsAndLeavesNoFolder)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     ScriptedDialogs d;
-    EXPECT_NE(Backups::makeBefore(*db, d, Backups::reasonDeleteAll(), 10), 0);
+    EXPECT_NE(Backups::makeBefore(*db, d, Backups::opDeleteAll(), 10), 0);
     ASSERT_EQ(d.shown().size(), 1);
-    EXPECT_TRUE(d.shown()[0].text.startsWith(QString::fromUtf8("バックアップを作成できませんでした。")));
+    EXPECT_TRUE(d.shown()[0].text.startsWith(QString::fromUtf8("バックアップを作成できませんでした。全データ削除は行いません。")));
     EXPECT_TRUE(Backups::list().isEmpty());
 }
 

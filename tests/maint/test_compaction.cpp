@@ -1,4 +1,5 @@
 #include "maint/Compaction.h"
+#include "maint/Backups.h"
 
 #include "MaintFixture.h"
 #include "store/DataFolder.h"
@@ -195,6 +196,40 @@ TEST_F(CompactionTest, StartUpIgnoresAnIncompleteCopy)
     EXPECT_TRUE(r.notices.isEmpty());
     EXPECT_TRUE(r.created.contains("data.db"));   // a new, empty one
     EXPECT_EQ(count(*Database::open(dataPath), "TBL_RD_BD"), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ApplicationCompaction, BacksUpFirstAndLeavesTheConnectionClosed)
+{
+    TempDataFolder folder;
+    Clock::setFixed(QDateTime(QDate(2026, 12, 10), QTime(18, 0)));
+    addBatch(folder.prepare(), 1, "261201", {Slip{}});
+    ScriptedDialogs d;
+    EXPECT_EQ(Compaction::compactApplicationDatabase(d, 10), 0);
+    EXPECT_EQ(AppConnection(), nullptr);
+    const QList<BackupEntry> backups = Backups::list();
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_EQ(backups[0].reason, Backups::reasonCompaction());
+    EXPECT_EQ(count(*Database::open(folder.file("data.db")), "TBL_RD_H1"), 1);
+}
+
+TEST(ApplicationCompaction, FailedBackupStopsBeforeTheCompaction)
+{
+    TempDataFolder folder;
+    folder.prepare();
+    QFile blocker(folder.file("Backup"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Compaction::Steps steps;
+    bool compacted = false;
+    steps.afterCopy = [&](const QString &) { compacted = true; };
+    ScriptedDialogs d;
+    EXPECT_NE(Compaction::compactApplicationDatabase(d, 10, steps), 0);
+    EXPECT_FALSE(compacted);
+    EXPECT_TRUE(d.texts().join("").contains(QString::fromUtf8("最適化は行いません。")));
 }
 
 } // namespace
