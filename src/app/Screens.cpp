@@ -3,14 +3,14 @@
 #include "app/ScreenRegistry.h"
 #include "app/frm0001_Option.h"
 #include "app/frm0002_Option_Gyoumu.h"
-#include "app/frm0101_DenList.h"
+#include "slips/ui/frm0101_DenList.h"
 #include "app/frm9901_Var.h"
 #include "maint/ui/frm0100_List.h"
 #include "maint/ui/frm0130_DataDel.h"
 #include "maint/ui/frm0131_Backup.h"
 #include "maint/ui/frm9900_DBCompact.h"
 #include "slips/ui/frm0500_Printout.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 
 #include <QDialog>
 

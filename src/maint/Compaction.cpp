@@ -4,7 +4,8 @@
 #include "maint/FileSync.h"
 #include "store/AppFolder.h"
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
+#include "store/Literals.h"
 #include "store/Dialogs.h"
 
 #include <QFile>
@@ -125,12 +126,14 @@ int compactDataFolder(Dialogs &dialogs, const Steps &steps)
 int compactApplicationDatabase(Dialogs &dialogs, int backupKeep, const Steps &steps)
 {
     if (!AppConnection()) {
-        const int rc = OpenDatabase(true, dialogs);
-        if (rc != 0)
+        if (const int rc = OpenDatabase(true)) {
+            dialogs.message(dataAccessErrorText(rc), applicationTitle(), MsgIcon::None, MsgButtons::Ok,
+                            MsgResult::Ok);
             return rc;
+        }
     }
     const int backup = Backups::makeBefore(RequireConnection(), dialogs, Backups::opCompaction(), backupKeep);
-    OpenDatabase(false, dialogs);
+    OpenDatabase(false);
     if (backup != 0)
         return backup;
     return compactDataFolder(dialogs, steps);

@@ -1,12 +1,13 @@
 #include "maint/MaintBatch.h"
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "maint/Backups.h"
 #include "maint/Compaction.h"
 #include "maint/ImportList.h"
 #include "maint/Retention.h"
 #include "store/Clock.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
+#include "store/Literals.h"
 #include "store/Dialogs.h"
 #include "store/GridColumns.h"
 

@@ -13,7 +13,7 @@
 //   pending --slips|--lists
 //                      the batches whose slips (or assortment lists) are not printed
 
-#include "app/BatchCommand.h"
+#include "store/BatchCommand.h"
 
 #include <QList>
 

@@ -2,7 +2,8 @@
 
 #include "maint/Backups.h"
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
+#include "store/Literals.h"
 #include "store/Dialogs.h"
 #include "store/InputChecks.h"
 

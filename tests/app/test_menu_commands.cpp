@@ -1,8 +1,10 @@
 #include "app/ClsFileOP.h"
 #include "app/MainCommands.h"
+#include "billing/ClosingCancel.h"
 #include "app/clsMakeMenu.h"
-#include "maint/Backups.h"
 #include "store/AppFolder.h"
+#include "store/Conditions.h"
+#include "store/Numbering.h"
 #include "support/TempDataFolder.h"
 
 #include <QDir>
@@ -174,7 +176,7 @@ TEST_F(CommandsTest, SiteOpenWithoutAddress)
 TEST_F(CommandsTest, CancelClosingClearsBothKeysAndTheScratchTable)
 {
     dialogs.answer(MsgResult::Ok);
-    EXPECT_EQ(MainCommands::cancelClosing(*db, dialogs), 1);   // nothing under way: warning, no question
+    EXPECT_EQ(cancelClosing(*db, dialogs), 1);   // nothing under way: warning, no question
     EXPECT_EQ(dialogs.shown().back().text, QString::fromUtf16(u"現在処理中ではありません。"));
     SetJoukenValue(*db, "SHIME_BI_J", "261021");
     db->execute("INSERT INTO TBL_SEM_B(INDEXNOH2) VALUES (1)");
@@ -210,31 +212,6 @@ TEST_F(CommandsTest, DeleteAllIsAllOrNothing)
     EXPECT_THROW(commands.loadProcedure("DALL_DELL"), DbError);
     EXPECT_EQ(db->scalar("SELECT count(*) FROM TBL_RD_H1").toInt(), 1);
     EXPECT_EQ(db->transactionDepth(), 0);
-}
-
-TEST_F(CommandsTest, DeleteAllBacksUpFirstAndStopsWhenItCannot)
-{
-    db->execute("INSERT INTO TBL_RD_H1(INDEXNOH1) VALUES (1)");
-    {
-        QFile blocker(AppFolder::file("Backup"));   // a file where the backup folder belongs
-        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    }
-    dialogs.answer(MsgResult::Ok);
-    EXPECT_NE(MainCommands::deleteAllData(*db, dialogs), 0);
-    EXPECT_EQ(db->scalar("SELECT count(*) FROM TBL_RD_H1").toInt(), 1);
-    EXPECT_TRUE(dialogs.shown().back().text.startsWith(QString::fromUtf16(u"バックアップを作成できませんでした。")));
-
-    ASSERT_TRUE(QFile::remove(AppFolder::file("Backup")));
-    dialogs.answer(MsgResult::Ok);
-    EXPECT_EQ(MainCommands::deleteAllData(*db, dialogs), 0);
-    EXPECT_EQ(db->scalar("SELECT count(*) FROM TBL_RD_H1").toInt(), 0);
-    const QList<BackupEntry> backups = Backups::list();
-    ASSERT_EQ(backups.size(), 1);
-    EXPECT_EQ(backups[0].reason, Backups::reasonDeleteAll());
-    EXPECT_EQ(Database::open(AppFolder::file("Backup/" + backups[0].name + "/data.db"))
-                  ->scalar("SELECT count(*) FROM TBL_RD_H1")
-                  .toInt(),
-              1);
 }
 
 TEST_F(CommandsTest, ImportLauncher)

@@ -61,8 +61,7 @@ protected:
     }
     void close()
     {
-        ScriptedDialogs quiet;
-        OpenDatabase(false, quiet);
+        OpenDatabase(false);
     }
 
     TempDataFolder folder;

@@ -1,7 +1,7 @@
 #include "maint/ui/frm0100_List.h"
 
-#include "app/grid/GridView.h"
-#include "app/grid/LoadGrid.h"
+#include "ui/GridView.h"
+#include "ui/LoadGrid.h"
 #include "maint/ImportList.h"
 #include "store/DbError.h"
 #include "store/Dialogs.h"

@@ -1,13 +1,14 @@
 #include "maint/ui/frm0130_DataDel.h"
 
-#include "app/Settings.h"
-#include "app/grid/FunctionKeyBar.h"
-#include "app/grid/GridView.h"
-#include "app/grid/InputHelpers.h"
+#include "store/Settings.h"
+#include "ui/FunctionKeyBar.h"
+#include "ui/GridView.h"
+#include "ui/InputHelpers.h"
 #include "maint/Backups.h"
 #include "store/AppState.h"
 #include "store/Clock.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
+#include "store/Literals.h"
 #include "store/Dialogs.h"
 
 #include <QApplication>

@@ -1,10 +1,11 @@
 #include "maint/ui/frm0131_Backup.h"
 
-#include "app/Settings.h"
-#include "app/grid/FunctionKeyBar.h"
-#include "app/grid/GridView.h"
+#include "store/Settings.h"
+#include "ui/FunctionKeyBar.h"
+#include "ui/GridView.h"
 #include "maint/Backups.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
+#include "store/Literals.h"
 #include "store/Dialogs.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "maint/ui/frm9900_DBCompact.h"
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "maint/Backups.h"
 #include "maint/Compaction.h"
 

@@ -4,9 +4,9 @@
 #include "maint/ui/frm9900_DBCompact.h"
 
 #include "../MaintFixture.h"
-#include "app/Settings.h"
-#include "app/grid/FunctionKeyBar.h"
-#include "app/grid/GridView.h"
+#include "store/Settings.h"
+#include "ui/FunctionKeyBar.h"
+#include "ui/GridView.h"
 #include "maint/Backups.h"
 #include "store/AppState.h"
 #include "support/TempDataFolder.h"
