@@ -76,7 +76,8 @@ int runScreens(int argc, char **argv, const CommandLine &cl)
 
     QtDialogs dialogs;
     try {
-        DataFolder::prepare();
+        for (const QString &notice : DataFolder::prepare().notices)
+            dialogs.info(notice, applicationTitle());
     } catch (const DbError &e) {
         dialogs.error(QStringLiteral("データフォルダを準備できません。\n%1 %2").arg(e.number()).arg(e.description()));
         return 3;

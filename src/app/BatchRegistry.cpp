@@ -3,6 +3,7 @@
 #include "app/BatchRunner.h"
 #include "billing/BillingBatch.h"
 #include "import/ImportBatch.h"
+#include "maint/MaintBatch.h"
 #include "output/ChangeHistory.h"
 #include "output/OutputBatch.h"
 #include "slips/SlipsBatch.h"
@@ -23,5 +24,6 @@ QList<BatchCommand> allBatchCommands()
     all << slipsBatchCommands();
     all << billingBatchCommands();
     all << tagsBatchCommands();
+    all << maintBatchCommands();
     return all;
 }

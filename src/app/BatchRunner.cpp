@@ -92,7 +92,8 @@ int runBatchCommand(const BatchCommand &command, const CommandLine &cl, QTextStr
     BatchContext ctx{cl.args, dialogs, out, err};
     try {
         if (command.opensDatabase) {
-            DataFolder::prepare();
+            for (const QString &notice : DataFolder::prepare().notices)
+                out << notice << Qt::endl;
             const int rc = OpenDatabaseReporting(true, dialogs);
             if (rc != 0)
                 return BatchExit::Failed;
@@ -162,6 +163,8 @@ QList<BatchCommand> coreBatchCommands()
                              const DataFolder::Result r = DataFolder::prepare();
                              for (const QString &f : r.created)
                                  ctx.out << QStringLiteral("作成しました: ") << f << Qt::endl;
+                             for (const QString &n : r.notices)
+                                 ctx.out << n << Qt::endl;
                              ctx.out << QStringLiteral("データフォルダ: ") << AppFolder::path() << Qt::endl;
                              return BatchExit::Done;
                          },
@@ -179,9 +182,8 @@ QList<BatchCommand> coreBatchCommands()
     list << BatchCommand{QStringLiteral("delete-all"), QStringLiteral("delete-all"),
                          QStringLiteral("取込・請求データをすべて削除し、番号を 1 に戻します"),
                          [](BatchContext &ctx) {
-                             return deleteAllData(RequireConnection(), ctx.dialogs) == 0
-                                 ? BatchExit::Done
-                                 : BatchExit::NothingDone;
+                             const int rc = deleteAllData(RequireConnection(), ctx.dialogs);
+                             return rc == 0 ? BatchExit::Done : rc == 1 ? BatchExit::NothingDone : BatchExit::Failed;
                          }};
     return list;
 }

@@ -7,6 +7,10 @@
 #include "app/frm9901_Var.h"
 #include "billing/ui/frm0120_SeikyuList.h"
 #include "billing/ui/frm0121_Simebi_In.h"
+#include "maint/ui/frm0100_List.h"
+#include "maint/ui/frm0130_DataDel.h"
+#include "maint/ui/frm0131_Backup.h"
+#include "maint/ui/frm9900_DBCompact.h"
 #include "slips/ui/frm0500_Printout.h"
 #include "output/ui/frm0102_DenSuuEdit.h"
 #include "store/Connection.h"
@@ -81,4 +85,17 @@ void registerScreens()
         };
         return new frm0210_InjiList(d, correct, parent);
     });
+    // Maintenance.
+    ScreenRegistry::add(QStringLiteral("frm0100_List"),
+                        [](QWidget *parent, Dialogs &d) -> QDialog * { return new frm0100_List(d, parent); });
+    ScreenRegistry::add(QStringLiteral("frm0130_DataDel"),
+                        [](QWidget *parent, Dialogs &d) -> QDialog * { return new frm0130_DataDel(d, parent); });
+    ScreenRegistry::add(QStringLiteral("frm0131_Backup"), [](QWidget *parent, Dialogs &d) -> QDialog * {
+        return new frm0131_Backup(d, frm0131_Backup::MakeBackup, parent);
+    });
+    ScreenRegistry::add(QStringLiteral("frm0132_Restore"), [](QWidget *parent, Dialogs &d) -> QDialog * {
+        return new frm0131_Backup(d, frm0131_Backup::Restore, parent);
+    });
+    ScreenRegistry::add(QStringLiteral("frm9900_DBCompact"),
+                        [](QWidget *parent, Dialogs &d) -> QDialog * { return new frm9900_DBCompact(d, parent); });
 }

@@ -1,7 +1,9 @@
 #include "maint/DeleteAll.h"
 
+#include "maint/Backups.h"
 #include "store/Database.h"
 #include "store/Dialogs.h"
+#include "store/Settings.h"
 
 int deleteAllData(Database &db, Dialogs &dialogs)
 {
@@ -9,6 +11,10 @@ int deleteAllData(Database &db, Dialogs &dialogs)
                         MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Ok)
         != MsgResult::Ok)
         return 1;
+    // A copy of both files first: the only way back from this command.
+    if (const int backup = Backups::makeBefore(db, dialogs, Backups::opDeleteAll(),
+                                               Backups::keepCount(Settings::readInt(SettingKey::BackupKeep))))
+        return backup;
     static const char *const statements[] = {
         "Delete From TBL_RD_H1",  "Delete From TBL_RD_H2",  "Delete From TBL_RD_BD",  "Delete From TBL_FLG_DATA",
         "Delete From TBL_HUDA",   "Delete From IMP_PB",     "Delete From IMP_RD_BD",  "Delete From IMP_RD_H1",

@@ -67,7 +67,25 @@ void createDatabases(bool withCommon)
     }
 }
 
+// Whether `path` is a whole database of ours: readable, passing the
+// integrity check, and holding the numbering table every data.db has.
+bool isCompleteDataFile(const QString &path)
+{
+    try {
+        auto db = Database::open(path);
+        return db->scalar(QStringLiteral("PRAGMA main.integrity_check")).toString() == QLatin1String("ok")
+            && db->tableExists(QStringLiteral("MST_IDX"), QStringLiteral("main"));
+    } catch (const DbError &) {
+        return false;
+    }
+}
+
 } // namespace
+
+QString compactedCopyName()
+{
+    return QStringLiteral("data.db.TEMP");
+}
 
 void addInstallRoot(const QString &resourceRoot)
 {
@@ -82,7 +100,16 @@ Result prepare()
     if (!QDir().mkpath(root))
         throw DbError(DbErr::PathAccess, QStringLiteral("データフォルダ '%1' を作成できません。").arg(root));
 
-    if (!QFileInfo::exists(AppFolder::file(QStringLiteral("data.db")))) {
+    const QString dataPath = AppFolder::file(QStringLiteral("data.db"));
+    const QString copyPath = AppFolder::file(compactedCopyName());
+    if (!QFileInfo::exists(dataPath) && QFileInfo::exists(copyPath) && isCompleteDataFile(copyPath)) {
+        if (!QFile::rename(copyPath, dataPath))
+            throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を '%2' に戻せません。").arg(copyPath, dataPath));
+        result.notices << QStringLiteral("データベース (data.db) が見つからなかったため、前回の最適化で作成した "
+                                         "%1 を data.db として戻しました。").arg(compactedCopyName());
+    }
+
+    if (!QFileInfo::exists(dataPath)) {
         const bool withCommon = !QFileInfo::exists(AppFolder::file(QStringLiteral("common.db")));
         createDatabases(withCommon);
         if (withCommon)

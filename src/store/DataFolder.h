@@ -11,6 +11,7 @@ namespace DataFolder {
 
 struct Result {
     QStringList created;   // files written, relative to the data folder
+    QStringList notices;   // what start-up repaired, for the operator
 };
 
 // Creates the folder itself, data.db and common.db when data.db is missing
@@ -18,7 +19,15 @@ struct Result {
 // missing. Throws DbError when a file cannot be written; a database is built
 // under a temporary name and renamed when complete, so a failure never
 // leaves a half-made database behind.
+//
+// A compaction writes its copy to data.db.TEMP and renames it over data.db.
+// When data.db is missing and a complete data.db.TEMP is there (it passes
+// the engine's integrity check and holds the numbering table), the copy is
+// put in place instead of a new empty database, and a notice says so.
 Result prepare();
+
+// The name a compaction writes its copy under.
+QString compactedCopyName();
 
 // Registers installed files: every file under the Qt resource folder
 // `resourceRoot` is written to the same relative path in the data folder.

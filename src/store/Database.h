@@ -139,6 +139,15 @@ public:
     // exist yet. Not allowed inside a transaction.
     void compactInto(const QString &target);
 
+    // Page-for-page copies through SQLite's online backup, never a copy of
+    // a file a connection has open. backupInto writes the database `schema`
+    // ("main" or an attached name) into the new file `target`; restoreFrom
+    // replaces the content of `schema` by that of the file `source` in one
+    // step of the engine (a failure leaves `schema` as it was). Neither is
+    // allowed inside a transaction.
+    void backupInto(const QString &schema, const QString &target);
+    void restoreFrom(const QString &schema, const QString &source);
+
     sqlite3 *handle() const { return db_; }
 
     // Set by an application function that fails, so that the statement's

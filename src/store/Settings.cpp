@@ -17,7 +17,7 @@ using enum SettingType;
 using enum ShownDefault;
 
 // clang-format off
-constexpr std::array<SettingDef, 19> kTable{{
+constexpr std::array<SettingDef, 20> kTable{{
     {ReadPath,       ConfIni,  "IpOpFile",      "Read_Path",       Text,    "",         DesktopFolder, nullptr},
     {WritePath,      ConfIni,  "IpOpFile",      "Write_Path",      Text,    "",         DesktopFolder, nullptr},
     {WriteFileName,  ConfIni,  "IpOpFile",      "Write_File_Name", Text,    "",         FixedText,     "SeikyuDat"},
@@ -37,6 +37,7 @@ constexpr std::array<SettingDef, 19> kTable{{
     {PbDataSave,     GyoumIni, "GYOUMU_SETTEI", "PBDATA_SAVE",     Integer, "2",        SameAsDefault, nullptr},
     {MenuSelect,     ConfDat,  "Env",           "MenuSelect",      Text,    "MST_MENU", SameAsDefault, nullptr},
     {BtdPath,        ConfDat,  "BarTender",     "BTD_PATH",        Text,    "",         SameAsDefault, nullptr},
+    {BackupKeep,     GyoumIni, "GYOUMU_SETTEI", "BACKUP_KEEP",     Integer, "10",       SameAsDefault, nullptr},
 }};
 // clang-format on
 
@@ -51,7 +52,7 @@ constexpr bool tableInKeyOrder()
     return true;
 }
 static_assert(tableInKeyOrder(), "settings table rows must follow the SettingKey order");
-static_assert(kTable.size() == size_t(BtdPath) + 1, "every SettingKey needs a row");
+static_assert(kTable.size() == size_t(BackupKeep) + 1, "every SettingKey needs a row");
 
 clsIniFile openAt(const SettingDef &def)
 {

@@ -43,6 +43,7 @@ enum class SettingKey {
     PbDataSave,     // Gyoum.ini  GYOUMU_SETTEI PBDATA_SAVE: months PB master rows are kept after sales end
     MenuSelect,     // Conf.DAT   Env           MenuSelect: table the main menu is built from
     BtdPath,        // Conf.DAT   BarTender     BTD_PATH: full path of the label program
+    BackupKeep,     // Gyoum.ini  GYOUMU_SETTEI BACKUP_KEEP: how many database backups are kept (1 to 99)
 };
 
 enum class SettingType { Text, Integer };

@@ -1,0 +1,159 @@
+#include "maint/Retention.h"
+
+#include "maint/Backups.h"
+#include "store/Database.h"
+#include "store/Connection.h"
+#include "store/Literals.h"
+#include "store/Dialogs.h"
+#include "store/InputChecks.h"
+
+namespace Retention {
+namespace {
+
+const QString Tick = QStringLiteral("CK");
+
+bool validMonths(const QString &text)
+{
+    try {
+        return IsInRange(text.trimmed(), 1, 24) && text.trimmed().toInt() == text.trimmed().toDouble();
+    } catch (const DbError &) {
+        return false;
+    }
+}
+
+// The texts of column `caption` of every ticked row.
+QStringList tickedValues(const GridData &grid, const QString &caption)
+{
+    QStringList out;
+    const int tick = grid.indexOf(Tick);
+    const int col = grid.indexOf(caption);
+    if (tick < 0 || col < 0)
+        return out;
+    for (int r = 0; r < grid.rowCount(); ++r)
+        if (isTickedText(grid.text(r, tick)))
+            out << grid.text(r, col);
+    return out;
+}
+
+} // namespace
+
+QDate cutoffDate(const QDate &today, int months)
+{
+    // QDate::addMonths keeps the day where the month has it and takes the
+    // month's last day otherwise.
+    return today.addMonths(-months);
+}
+
+QString ordersSql(const QString &cutoff)
+{
+    // A batch with any ordinary slip not yet billed or not yet issued starts
+    // unticked. Empty and Null flags count as not done (they are never an
+    // error); a tag-issue request number counts as taken, as for billing.
+    return QStringLiteral(
+               "Select CASE WHEN TFL.SeFLG=0 Or TFL.HaFLG=0 THEN 0 ELSE -1 END as CKb00500,"
+               "TR1.INDEXNOH1 as 管理Nos00900,"
+               "TFD.IMPORT_DATE as 読込日D01200,TR1.OLPAGE as データ件数L00900,"
+               "CASE WHEN TFL.SeFLG=0 THEN 'あり' ELSE '' END as 未請求s00900,"
+               "CASE WHEN TFL.HaFLG=0 THEN 'あり' ELSE '' END as 伝未発行s00900 "
+               "From (TBL_RD_H1 TR1 Left Join TBL_FLG_DATA TFD On TR1.INDEXNOH1=TFD.INDEXNOH1) "
+               "Left Join (Select INDEXNOH1,"
+               "MAX(CASE WHEN IFNULL(SEIKYU_FLG,'') IN ('','0') THEN 0 ELSE -1 END) as SeFLG,"
+               "MAX(CASE WHEN IFNULL(HAKKOU_FLG,'') IN ('','0') THEN 0 ELSE -1 END) as HaFLG "
+               "From TBL_RD_H2 "
+               "Where OMHCKB='0' "
+               "Group By INDEXNOH1) as TFL On TR1.INDEXNOH1=TFL.INDEXNOH1 "
+               "Where TFD.IMPORT_DATE< ")
+        + SqlText(cutoff) + QStringLiteral("Order By TR1.INDEXNOH1 ");
+}
+
+QString billingSql(const QString &cutoff)
+{
+    return QStringLiteral("Select -1 as CKb00500,INDEXNOZH as 請求管理Nos00900,DATA_SAKUSEI_BI as データ作成日D01200,"
+                          "TAISYOU_J as 自D01200,"
+                          "TAISYOU_I as 至D01200,DEN_MAISUU as 伝票枚数L00900,KINGAKU_KEI as 金額L00900 "
+                          "From TBL_SEZ_H TSH "
+                          "Where DATA_SAKUSEI_BI<")
+        + SqlText(cutoff) + QStringLiteral("Order By INDEXNOZH Desc ");
+}
+
+QString pbSql(const QString &cutoff)
+{
+    return QStringLiteral("Select -1 as CKb00500,HOUJIN_CD as 法人CDs00700,JIGYOUBU_CD as 事業部CDs00700,"
+                          "GUNBAN_CD as 群番CDs00700,"
+                          "SKU_CD as SKUCDs00900,HANBAI_SYUURYOUBI as 販売終了日D01200 "
+                          "From MST_PB MPB "
+                          "Where HANBAI_SYUURYOUBI<")
+        + SqlText(cutoff);
+}
+
+std::optional<Lists> search(Database &db, Dialogs &dialogs, const Periods &p, const QDate &today)
+{
+    const QString boxes[] = {p.orders, p.billing, p.pb};
+    for (const QString &b : boxes)
+        if (b.trimmed().isEmpty()) {
+            dialogs.error(QStringLiteral("保存期間入力欄に未入力の項目があります。"), applicationTitle());
+            return std::nullopt;
+        }
+    for (const QString &b : boxes)
+        if (!validMonths(b)) {
+            dialogs.error(QStringLiteral("保存期間に入力された値が範囲を超えています。"), applicationTitle());
+            return std::nullopt;
+        }
+    Lists l;
+    l.orders = loadGridData(db, ordersSql(cutoffDate(today, p.orders.trimmed().toInt()).toString(QStringLiteral("yyMMdd"))));
+    l.billing = loadGridData(db, billingSql(cutoffDate(today, p.billing.trimmed().toInt()).toString(QStringLiteral("yyMMdd"))));
+    l.pb = loadGridData(db, pbSql(cutoffDate(today, p.pb.trimmed().toInt()).toString(QStringLiteral("yyyyMMdd"))));
+    return l;
+}
+
+DeleteResult deleteTicked(Database &db, Dialogs &dialogs, const Lists &lists, int backupKeep)
+{
+    DeleteResult r;
+    // Asked before the backup, so that a declined run costs no copy.
+    if (!dialogs.confirm(QStringLiteral("チェックしたデータを全て削除します。\n(削除したものを戻す事はできません。)"),
+                         applicationTitle(), MsgResult::Cancel)) {
+        r.status = 1;
+        r.compactionRequested = true;
+        return r;
+    }
+    const int backup = Backups::makeBefore(db, dialogs, Backups::opRetention(), backupKeep);
+    if (backup != 0) {
+        r.status = backup;
+        return r;
+    }
+    try {
+        Transaction tx(db);
+        for (const QString &n : tickedValues(lists.orders, QStringLiteral("管理No"))) {
+            const QString key = SqlNumber(n);
+            for (const char *t : {"TBL_RD_H1", "TBL_RD_H2", "TBL_RD_BD", "TBL_FLG_DATA"})
+                db.execute(QStringLiteral("Delete From %1 Where INDEXNOH1=").arg(QLatin1String(t)) + key);
+        }
+        for (const QString &z : tickedValues(lists.billing, QStringLiteral("請求管理No"))) {
+            const QString key = SqlNumber(z);
+            for (const char *t : {"TBL_SEZ_H", "TBL_SEZ_B", "TBL_SEZ_BD"})
+                db.execute(QStringLiteral("Delete From %1 Where INDEXNOZH=").arg(QLatin1String(t)) + key);
+        }
+        const int tick = lists.pb.indexOf(Tick);
+        for (int row = 0; tick >= 0 && row < lists.pb.rowCount(); ++row) {
+            if (!isTickedText(lists.pb.text(row, tick)))
+                continue;
+            auto code = [&](const char *caption) {
+                return SqlNumber(lists.pb.text(row, lists.pb.indexOf(QString::fromUtf8(caption))));
+            };
+            db.execute(QStringLiteral("Delete From MST_PB Where HOUJIN_CD=") + code("法人CD")
+                       + QStringLiteral("And JIGYOUBU_CD=") + code("事業部CD") + QStringLiteral("And GUNBAN_CD=")
+                       + code("群番CD") + QStringLiteral("And SKU_CD=") + code("SKUCD"));
+        }
+        tx.commit();
+    } catch (const DbError &e) {
+        dialogs.message(QStringLiteral("削除処理でエラーが発生しました。\n") + QString::number(e.number()),
+                        applicationTitle(), MsgIcon::None, MsgButtons::Ok, MsgResult::Ok);
+        r.status = e.number();
+        return r;
+    }
+    dialogs.info(QStringLiteral("削除処理が完了しました。"), applicationTitle());
+    r.compactionRequested = true;
+    return r;
+}
+
+} // namespace Retention

@@ -1,0 +1,58 @@
+#pragma once
+// Deletion of data past its retention period: import batches older than the
+// order-data period, billing runs older than the billing period, and PB
+// master rows whose sales ended before the PB period. The lists come with
+// ticks; what stays ticked is deleted in one transaction, after a backup.
+
+#include "store/GridColumns.h"
+
+#include <QDate>
+#include <QString>
+
+class Database;
+class Dialogs;
+
+namespace Retention {
+
+// The three retention boxes as typed (months).
+struct Periods {
+    QString orders;    // 発注データ読込み後 ... ヶ月保存 (HaDATA_SAVE)
+    QString billing;   // 請求データ、請求日後 ... ヶ月保存 (SeDATA_SAVE)
+    QString pb;        // PBマスタデータ、販売終了日後 ... ヶ月保存 (PBDATA_SAVE)
+};
+
+// The three lists as their grids show them; the first column of each is the
+// tick ("CK", "-1" or "0").
+struct Lists {
+    GridData orders;
+    GridData billing;
+    GridData pb;
+};
+
+// Calendar months back from `today`, clamped to the month's last day
+// (31 March minus one month is 28 or 29 February).
+QDate cutoffDate(const QDate &today, int months);
+
+// The three list statements for the given cutoffs ("yyMMdd", "yyMMdd",
+// "yyyyMMdd").
+QString ordersSql(const QString &cutoff);
+QString billingSql(const QString &cutoff);
+QString pbSql(const QString &cutoff);
+
+// Checks the boxes (an empty box, then a value outside 1 to 24, each with
+// its message) and loads the lists. Nothing when a box is wrong.
+std::optional<Lists> search(Database &db, Dialogs &dialogs, const Periods &periods, const QDate &today);
+
+struct DeleteResult {
+    int status = 0;                    // 0 done, 1 declined, else the error number
+    bool compactionRequested = false;  // set after a run and after a declined question
+};
+
+// Deletes every ticked row of the three lists after the question (Cancel
+// preselected) and a backup: batches with their slips, lines and flags,
+// billing runs with their slips and lines, PB master rows by their key.
+// All in one transaction; a failure deletes nothing and shows its number.
+// A backup that cannot be made stops before anything is deleted.
+DeleteResult deleteTicked(Database &db, Dialogs &dialogs, const Lists &lists, int backupKeep);
+
+} // namespace Retention

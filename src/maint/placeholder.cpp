@@ -1,1 +1,0 @@
-// Subsystem library; its operations are added as they are built.
