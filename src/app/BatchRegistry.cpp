@@ -1,8 +1,10 @@
 #include "app/BatchRegistry.h"
 
 #include "app/BatchRunner.h"
+#include "billing/ConsignmentBatch.h"
 #include "import/ImportBatch.h"
 #include "output/ChangeHistory.h"
+#include "output/ColumnSetBatch.h"
 #include "output/OutputBatch.h"
 #include "slips/SlipsBatch.h"
 #include "store/DbCommon.h"
@@ -19,5 +21,7 @@ QList<BatchCommand> allBatchCommands()
                         }};
     all << outputBatchCommands();
     all << slipsBatchCommands();
+    all << consignmentBatchCommands();
+    all << columnSetBatchCommands();
     return all;
 }

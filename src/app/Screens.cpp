@@ -5,6 +5,7 @@
 #include "app/frm0002_Option_Gyoumu.h"
 #include "app/frm0101_DenList.h"
 #include "app/frm9901_Var.h"
+#include "output/ui/frm0122_CS_Menu.h"
 #include "slips/ui/frm0500_Printout.h"
 #include "store/DbCommon.h"
 
@@ -56,4 +57,6 @@ void registerScreens()
     });
     ScreenRegistry::add(QStringLiteral("frm9901_Var"),
                         [](QWidget *parent, Dialogs &) -> QDialog * { return new frm9901_Var(parent); });
+    ScreenRegistry::add(QStringLiteral("frm0122_CS_Menu"),
+                        [](QWidget *parent, Dialogs &d) -> QDialog * { return new frm0122_CS_Menu(d, parent); });
 }
