@@ -7,7 +7,7 @@
 #include "output/ColumnSetBatch.h"
 #include "output/OutputBatch.h"
 #include "slips/SlipsBatch.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 
 QList<BatchCommand> allBatchCommands()
 {

@@ -1,7 +1,7 @@
 #include "billing/ConsignmentBatch.h"
 
 #include "billing/ConsignmentDetail.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 
 #include <QTextStream>
 

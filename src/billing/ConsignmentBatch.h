@@ -8,7 +8,7 @@
 // prints the workbook's path and the number of lines. Exit 1 when nothing
 // was gathered.
 
-#include "app/BatchCommand.h"
+#include "store/BatchCommand.h"
 
 #include <QList>
 

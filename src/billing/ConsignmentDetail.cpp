@@ -1,15 +1,15 @@
 #include "billing/ConsignmentDetail.h"
 
-#include "app/Settings.h"
 #include "output/ChangeMarker.h"
 #include "output/Workbook.h"
 #include "store/AppFolder.h"
 #include "store/Clock.h"
 #include "store/Database.h"
-#include "store/DbCommon.h"
 #include "store/DbError.h"
 #include "store/Dialogs.h"
 #include "store/JetFunctions.h"
+#include "store/Literals.h"
+#include "store/Settings.h"
 
 #include <QDir>
 #include <QFile>

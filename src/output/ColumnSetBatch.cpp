@@ -1,7 +1,7 @@
 #include "output/ColumnSetBatch.h"
 
 #include "output/ColumnSets.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 #include "store/Dialogs.h"
 
 #include <QTextStream>

@@ -5,7 +5,7 @@
 //   column-set NAME     the members of the set NAME (its key, or else its
 //                       shown name) in order: position, table.column, caption
 
-#include "app/BatchCommand.h"
+#include "store/BatchCommand.h"
 
 #include <QList>
 

@@ -1,7 +1,7 @@
 #include "output/ColumnSets.h"
 
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Literals.h"
 #include "store/GridColumns.h"
 
 QList<ColumnSetName> columnSetNames(Database &db)

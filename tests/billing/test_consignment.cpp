@@ -1,7 +1,7 @@
 // The consignment billing detail: which lines are charged, what the
 // workbook holds, and that a line is charged once.
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "billing/ConsignmentBatch.h"
 #include "billing/ConsignmentDetail.h"
 #include "output/Workbook.h"

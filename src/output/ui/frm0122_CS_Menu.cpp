@@ -1,9 +1,9 @@
 #include "output/ui/frm0122_CS_Menu.h"
 
-#include "app/grid/GridView.h"
-#include "app/grid/LoadGrid.h"
+#include "ui/GridView.h"
+#include "ui/LoadGrid.h"
 #include "output/ColumnSets.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 #include "store/DbError.h"
 #include "store/Dialogs.h"
 

@@ -1,7 +1,7 @@
 // The column-set editor on the offscreen platform.
 
 #include "../ColumnSetFixture.h"
-#include "app/grid/GridView.h"
+#include "ui/GridView.h"
 #include "output/ui/frm0122_CS_Menu.h"
 
 #include <QApplication>
@@ -246,11 +246,3 @@ TEST_F(ColumnSetScreen, AHundredAndTwentySetsAllOffered)
 }
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
