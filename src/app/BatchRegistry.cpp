@@ -2,9 +2,11 @@
 
 #include "app/BatchRunner.h"
 #include "billing/BillingBatch.h"
+#include "billing/ConsignmentBatch.h"
 #include "import/ImportBatch.h"
 #include "maint/MaintBatch.h"
 #include "output/ChangeHistory.h"
+#include "output/ColumnSetBatch.h"
 #include "output/OutputBatch.h"
 #include "slips/SlipsBatch.h"
 #include "store/Connection.h"
@@ -25,5 +27,7 @@ QList<BatchCommand> allBatchCommands()
     all << billingBatchCommands();
     all << tagsBatchCommands();
     all << maintBatchCommands();
+    all << consignmentBatchCommands();
+    all << columnSetBatchCommands();
     return all;
 }

@@ -11,6 +11,7 @@
 #include "maint/ui/frm0130_DataDel.h"
 #include "maint/ui/frm0131_Backup.h"
 #include "maint/ui/frm9900_DBCompact.h"
+#include "output/ui/frm0122_CS_Menu.h"
 #include "slips/ui/frm0500_Printout.h"
 #include "output/ui/frm0102_DenSuuEdit.h"
 #include "store/Connection.h"
@@ -98,4 +99,6 @@ void registerScreens()
     });
     ScreenRegistry::add(QStringLiteral("frm9900_DBCompact"),
                         [](QWidget *parent, Dialogs &d) -> QDialog * { return new frm9900_DBCompact(d, parent); });
+    ScreenRegistry::add(QStringLiteral("frm0122_CS_Menu"),
+                        [](QWidget *parent, Dialogs &d) -> QDialog * { return new frm0122_CS_Menu(d, parent); });
 }

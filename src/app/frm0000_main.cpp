@@ -1,6 +1,7 @@
 #include "app/frm0000_main.h"
 
 #include "app/ScreenRegistry.h"
+#include "billing/ConsignmentDetail.h"
 #include "store/Settings.h"
 #include "import/ui/frm9001_splImport.h"
 #include "output/ChangeHistory.h"
@@ -37,6 +38,7 @@ frm0000_main::frm0000_main(Dialogs &dialogs, QWidget *parent)
     commands_.setImports({importWith(&frm9001_splImport::DRead_Order), importWith(&frm9001_splImport::DRead_PBMST),
                           importWith(&frm9001_splImport::DRead_ADDMST)});
     commands_.setChangeHistory([this] { return writeChangeHistory(RequireConnection(), dialogs_).status; });
+    commands_.setConsignmentBilling([this] { return IssueConsignmentDetail(RequireConnection(), dialogs_).status; });
     setWindowTitle(applicationTitle());
 
     auto *central = new QWidget(this);

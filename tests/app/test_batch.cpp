@@ -35,7 +35,7 @@ TEST(Batch, VersionAndHelp)
 
     const Outcome h = run({"--help"});
     EXPECT_EQ(h.status, 0);
-    for (const char *c : {"version", "init"})
+    for (const char *c : {"version", "init", "consignment", "column-sets", "column-set"})
         EXPECT_TRUE(h.out.contains(QString::fromLatin1(c))) << c;
 }
 
@@ -47,6 +47,7 @@ TEST(Batch, InitCompletesADataFolderOnce)
     EXPECT_TRUE(first.out.contains("data.db"));
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("common.db")));
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("COR/ChangeHist")));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("COR/SeikyuMeisai")));
     const Outcome second = run({"--app-folder", dir.path(), "init"});
     EXPECT_EQ(second.status, 0);
     EXPECT_FALSE(second.out.contains(QStringLiteral("作成しました")));

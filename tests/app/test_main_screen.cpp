@@ -1,6 +1,7 @@
 // The main screen on the offscreen platform, driven by keys and clicks.
 
 #include "app/ScreenRegistry.h"
+#include "app/Screens.h"
 #include "app/frm0000_main.h"
 #include "app/frm9901_Var.h"
 #include "support/TempDataFolder.h"
@@ -87,6 +88,29 @@ TEST_F(MainScreen, PlannedScreenSaysItIsNotAvailableYet)
     screen->openScreen("frm0110_InjiList");
     ASSERT_EQ(dialogs.shown().size(), 1);
     EXPECT_EQ(dialogs.shown()[0].icon, MsgIcon::Information);
+}
+
+TEST_F(MainScreen, ColumnSetEditorOpensFromTheMenu)
+{
+    registerScreens();
+    QString opened;
+    QTimer::singleShot(0, [&] {
+        if (auto *w = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            opened = w->objectName();
+            w->reject();
+        }
+    });
+    screen->openScreen("frm0122_CS_Menu");
+    EXPECT_EQ(opened, QStringLiteral("frm0122_CS_Menu"));
+    EXPECT_TRUE(dialogs.shown().isEmpty()) << dialogs.texts().join('|').toStdString();
+}
+
+TEST_F(MainScreen, ConsignmentCommandRunsTheConsignmentDetail)
+{
+    dialogs.answer(MsgResult::Cancel);
+    screen->loadProcedure("Jseikyu_out");
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("発行明細を出力します。\nよろしいですか？"));
 }
 
 TEST_F(MainScreen, JapaneseTextRenders)

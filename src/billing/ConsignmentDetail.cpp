@@ -1,0 +1,259 @@
+#include "billing/ConsignmentDetail.h"
+
+#include "output/ChangeMarker.h"
+#include "output/Workbook.h"
+#include "store/AppFolder.h"
+#include "store/Clock.h"
+#include "store/Database.h"
+#include "store/DbError.h"
+#include "store/Dialogs.h"
+#include "store/JetFunctions.h"
+#include "store/Literals.h"
+#include "store/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QString Cancelled = QStringLiteral("受託請求明細発行処理を中止しました。");
+
+// One gathered line as it goes into the data sheet.
+struct ChargedLine {
+    QString tagDate;    // "2024/05/20"
+    QString texts[9];   // order, slip, line, tag, partner code and name, product, size, colour
+    double tags = 0;
+    double fee = 0;
+};
+
+// Every line of every batch whose tags were written on or before the limit
+// (stamps are "yyMMdd", compared as text) and that is not charged yet. A
+// line without a marker or a tag stamp is never gathered, as a comparison
+// with Null is never true. The tag is the tag kind, the tag kind code, "_"
+// and the tag's name, empty parts counting as empty text.
+QString gatherSql(const QString &limit)
+{
+    return QStringLiteral(
+               "Insert Into TMP_JSEIKYU(INDEXNOBD,OMHCNO,OMDNNO,ONLINE,OMFUDA,ONNFKB,OMTRCD,OMTRKN,ONSYKN,ONSZKN,"
+               "ONCLKN,ONSURY,HUDA_NAME,SAGYOU_DAI,TAG_OP_DATE) "
+               "Select TBD.INDEXNOBD,TH2.OMHCNO,TH2.OMDNNO,TBD.ONLINE,TH2.OMFUDA,TBD.ONNFKB,TH2.OMTRCD,TH2.OMTRKN,"
+               "TBD.ONSYKN,TBD.ONSZKN,TBD.ONCLKN,TBD.ONSURY,JCAT(TH2.OMFUDA,TBD.ONNFKB,'_',MHU.HUDA_NAME),"
+               "MHU.SAGYOU_DAI,TBD.TAG_OP_DATE "
+               "From TBL_RD_H2 TH2 Inner Join TBL_RD_BD TBD On TH2.INDEXNOH2=TBD.INDEXNOH2 "
+               "Left Join MST_HUDASYU MHU On TH2.OMFUDA=MHU.HUDA_SYU And TBD.ONNFKB=MHU.HUDA_KU "
+               "Where Not ")
+        + ChangeMarker::sqlInState(QStringLiteral("TBD.ONSURYM"), ChangeMarker::Billed)
+        + QStringLiteral(" And Not TBD.TAG_OP_DATE='' And TBD.TAG_OP_DATE<=") + SqlText(limit, false, true);
+}
+
+// "20" and the stamp written "00/00/00": 240520 gives 2024/05/20.
+QString tagDate(const QString &stamp)
+{
+    const QString s = stamp.trimmed();
+    bool digits = !s.isEmpty() && s.size() <= 6;
+    for (QChar c : s)
+        digits = digits && c.isDigit();
+    if (!digits)
+        return QStringLiteral("20") + s;
+    const QString d = s.rightJustified(6, QLatin1Char('0'));
+    return QStringLiteral("20") + d.left(2) + QLatin1Char('/') + d.mid(2, 2) + QLatin1Char('/') + d.mid(4, 2);
+}
+
+// A whole number as the old engine's integer conversion makes it: halves
+// to even, beyond 32 bits an overflow.
+double wholeNumber(double v)
+{
+    const double r = jet::roundHalfEven(v);
+    if (!std::isfinite(r) || r > std::numeric_limits<qint32>::max() || r < std::numeric_limits<qint32>::min())
+        throw DbError(DbErr::Overflow, QStringLiteral("オーバーフローしました。"));
+    return r;
+}
+
+QString lineName(const Recordset &rs)
+{
+    return QStringLiteral("伝票No %1 行No %2").arg(rs.text(QStringLiteral("OMDNNO")), rs.text(QStringLiteral("ONLINE")));
+}
+
+// The gathered lines in the order of the sheet, every value checked before
+// anything is written.
+QList<ChargedLine> readGathered(Database &db)
+{
+    QList<ChargedLine> lines;
+    Recordset rs = db.query(QStringLiteral("Select * From TMP_JSEIKYU Order By TAG_OP_DATE,OMHCNO,OMDNNO,ONLINE"));
+    for (; !rs.eof(); rs.moveNext()) {
+        ChargedLine l;
+        l.tagDate = tagDate(rs.text(QStringLiteral("TAG_OP_DATE")));
+        int i = 0;
+        for (const char *c : {"OMHCNO", "OMDNNO", "ONLINE", "HUDA_NAME", "OMTRCD", "OMTRKN", "ONSYKN", "ONSZKN", "ONCLKN"})
+            l.texts[i++] = rs.text(QString::fromLatin1(c));
+
+        const std::optional<double> tenths = jet::parseNumber(rs.text(QStringLiteral("ONSURY")));
+        if (!tenths)
+            throw DbError(DbErr::TypeMismatch, QStringLiteral("%1 の数量 '%2' が数値ではありません。")
+                                                   .arg(lineName(rs), rs.text(QStringLiteral("ONSURY"))));
+        // A tag kind missing from the master has no fee; charging it
+        // nothing would mark the line charged for good.
+        const QVariant fee = rs.field(QStringLiteral("SAGYOU_DAI"));
+        const std::optional<double> perTag = fee.isNull() ? std::nullopt : jet::parseNumber(fee.toString());
+        if (!perTag)
+            throw DbError(DbErr::InvalidNull,
+                          QStringLiteral("%1 の値札種類 %2%3 の作業代が値札種類マスタにありません。"
+                                         "値札種類マスタを確認してください。")
+                              .arg(lineName(rs), rs.text(QStringLiteral("OMFUDA")), rs.text(QStringLiteral("ONNFKB"))));
+        l.tags = wholeNumber(*tenths) / 10;
+        l.fee = l.tags * wholeNumber(*perTag);
+        lines << l;
+    }
+    return lines;
+}
+
+void ensureFolder(const QString &path)
+{
+    if (!QDir().mkpath(path))
+        throw DbError(DbErr::PathAccess, QStringLiteral("フォルダ '%1' を作成できません。").arg(path));
+}
+
+// BDyyyyMMdd_hhmmss.xlsx, or with "_2", "_3" ... when a run in the same
+// second already wrote that name: an earlier workbook is the only record of
+// the lines it charged, so it is never replaced.
+QString freeTarget(const QString &folder)
+{
+    const QString base = QDir(folder).filePath(QStringLiteral("BD") + Clock::now().toString(QStringLiteral("yyyyMMdd_hhmmss")));
+    QString target = base + QStringLiteral(".xlsx");
+    for (int n = 2; QFileInfo::exists(target) || QFileInfo::exists(target + QStringLiteral(".part")); ++n)
+        target = base + QStringLiteral("_%1.xlsx").arg(n);
+    return QDir::toNativeSeparators(target);
+}
+
+void fillWorkbook(const QString &path, const QList<ChargedLine> &lines)
+{
+    Workbook book(path);
+    Worksheet data = book.sheet(2);
+    int r = 2;
+    for (const ChargedLine &l : lines) {
+        data.setText(r, 1, l.tagDate);
+        for (int c = 0; c < 9; ++c)
+            data.setText(r, c + 2, l.texts[c]);
+        data.setNumber(r, 11, l.tags);
+        data.setNumber(r, 12, l.fee);
+        ++r;
+    }
+    data.autoFitColumns(QStringLiteral("A:L"));
+    Worksheet summary = book.sheet(1);
+    summary.refreshPivotTable(consignmentPivotName());
+    summary.setColumnStyle(QStringLiteral("C:IV"), QStringLiteral("Comma [0]"));
+    book.save();
+}
+
+} // namespace
+
+QString consignmentPivotName()
+{
+    return QStringLiteral("ﾋﾟﾎﾞｯﾄﾃｰﾌﾞﾙ1");
+}
+
+QString consignmentDatePreset()
+{
+    QString day = Settings::readText(SettingKey::ShimeBi).trimmed();
+    if (day.size() == 1 && day.at(0).isDigit())
+        day.prepend(QLatin1Char('0'));
+    return Clock::today().toString(QStringLiteral("yyyyMM")) + day;
+}
+
+std::optional<QString> consignmentLimitDate(const QString &answer)
+{
+    const QString a = answer.trimmed();
+    if (a.size() != 6 && a.size() != 8)
+        return std::nullopt;
+    for (QChar c : a)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    return a.right(6);
+}
+
+ConsignmentResult IssueConsignmentDetail(Database &db, Dialogs &dialogs, const std::optional<QString> &date)
+{
+    if (!dialogs.confirm(QStringLiteral("発行明細を出力します。\nよろしいですか？"), applicationTitle()))
+        return {};
+    const std::optional<QString> answer =
+        date ? date
+             : dialogs.input(QStringLiteral("請求日付を入力してください。(yyyyMMdd)"), QStringLiteral("日付入力"),
+                             consignmentDatePreset());
+    if (!answer || answer->trimmed().isEmpty()) {
+        dialogs.info(Cancelled, applicationTitle());
+        return {};
+    }
+    const std::optional<QString> limit = consignmentLimitDate(*answer);
+    if (!limit) {
+        dialogs.error(QStringLiteral("請求日付 '%1' は日付として認識できません。yyyyMMdd（例 20240520）で入力してください。\n")
+                              .arg(answer->trimmed())
+                          + Cancelled,
+                      applicationTitle());
+        return {};
+    }
+    return writeConsignmentDetail(db, dialogs, *limit);
+}
+
+ConsignmentResult writeConsignmentDetail(Database &db, Dialogs &dialogs, const QString &limit)
+{
+    ConsignmentResult result;
+    {
+        Transaction tx(db);
+        db.execute(QStringLiteral("Delete From TMP_JSEIKYU"));
+        db.execute(gatherSql(limit));
+        tx.commit();
+    }
+    const QList<ChargedLine> lines = readGathered(db);
+    if (lines.isEmpty()) {
+        dialogs.message(QStringLiteral("出力する明細が存在しませんでした。"), applicationTitle(), MsgIcon::Warning,
+                        MsgButtons::Ok, MsgResult::Ok);
+        return result;
+    }
+
+    const QString writePath = Settings::readText(SettingKey::WritePath);
+    if (writePath.isEmpty())
+        throw DbError(DbErr::PathAccess,
+                      QStringLiteral("書出しフォルダが設定されていません。設定画面で書出しフォルダを指定してください。"));
+    ensureFolder(writePath);
+    const QString folder = QDir(writePath).filePath(QStringLiteral("SeikyuMeisai"));
+    ensureFolder(folder);
+    const QString templatePath = AppFolder::file(QStringLiteral("COR/SeikyuMeisai"));
+    if (!QFileInfo::exists(templatePath))
+        throw DbError(DbErr::FileNotFound, QStringLiteral("テンプレート '%1' が見つかりません。").arg(templatePath));
+
+    // Filled under a working name; the final name appears only together
+    // with the markers.
+    const QString target = freeTarget(folder);
+    const QString work = target + QStringLiteral(".part");
+    if (!QFile::copy(templatePath, work))
+        throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を作成できません。").arg(work));
+    QFile::setPermissions(work, QFile::permissions(work) | QFile::WriteOwner);
+    try {
+        fillWorkbook(work, lines);
+        Transaction tx(db);
+        db.execute(QStringLiteral("Update TBL_RD_BD Set ONSURYM=")
+                   + ChangeMarker::sqlWithState(QStringLiteral("ONSURYM"), ChangeMarker::Billed)
+                   + QStringLiteral(" Where INDEXNOBD In (Select INDEXNOBD From TMP_JSEIKYU)"));
+        if (!QFile::rename(work, target))
+            throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を作成できません。").arg(target));
+        try {
+            tx.commit();
+        } catch (...) {
+            QFile::remove(target);
+            throw;
+        }
+    } catch (...) {
+        QFile::remove(work);
+        throw;
+    }
+    result.status = 0;
+    result.path = target;
+    result.lines = int(lines.size());
+    dialogs.info(QString::number(result.lines) + QStringLiteral("件の明細を出力しました。"), applicationTitle());
+    return result;
+}

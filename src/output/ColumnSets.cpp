@@ -1,0 +1,64 @@
+#include "output/ColumnSets.h"
+
+#include "store/Database.h"
+#include "store/Literals.h"
+#include "store/GridColumns.h"
+
+QList<ColumnSetName> columnSetNames(Database &db)
+{
+    QList<ColumnSetName> out;
+    Recordset rs = db.query(QStringLiteral("Select SET_DB_NAME,SET_NAME From MST_SET_NAME"));
+    for (; !rs.eof(); rs.moveNext())
+        out << ColumnSetName{rs.text(0), rs.text(1)};
+    return out;
+}
+
+QList<OfferedTable> offeredTables(Database &db)
+{
+    QList<OfferedTable> out;
+    Recordset rs = db.query(QStringLiteral("Select TBL_DB_NAME,TBL_NAME From MST_TBL_LISTH Order By TBL_LV"));
+    for (; !rs.eof(); rs.moveNext())
+        out << OfferedTable{rs.text(0), rs.text(1)};
+    return out;
+}
+
+QString columnCatalogueSql(const QString &table)
+{
+    return QStringLiteral(" Select TBL_DB_NAME as TDNH00000,COL_DB_NAME as 項目名S00900,COL_NAME as 項目名称S01500, "
+                          "KEISAN_F as KFH00000,KEISAN_B as KBH00000,'' as 備考S00900 "
+                          "From MST_TBL_LIST Where TBL_DB_NAME=")
+        + SqlText(table, false, true) + QStringLiteral("Order By COL_NO");
+}
+
+QString columnSetSql(const QString &set)
+{
+    return QStringLiteral("Select MCS.TBL_DB_NAME as TBNH00000,MCS.COL_DB_NAME as 項目名S00900,"
+                          "MTL.COL_NAME as 項目名称S01500,'' as 備考S00900 "
+                          "From MST_COL_SET MCS Left Join MST_TBL_LIST MTL "
+                          "On MCS.TBL_DB_NAME=MTL.TBL_DB_NAME and MCS.COL_DB_NAME=MTL.COL_DB_NAME "
+                          "Where MCS.SET_DB_NAME=")
+        + SqlText(set) + QStringLiteral("Order By MCS.Gyou ");
+}
+
+QList<ColumnSetMember> columnSetMembers(Database &db, const QString &set)
+{
+    const GridData rows = loadGridData(db, columnSetSql(set));
+    QList<ColumnSetMember> out;
+    for (int r = 0; r < rows.rowCount(); ++r)
+        out << ColumnSetMember{rows.text(r, ColumnSetGrid::Table), rows.text(r, ColumnSetGrid::Column),
+                               rows.text(r, ColumnSetGrid::Caption)};
+    return out;
+}
+
+void saveColumnSet(Database &db, const QString &set, const QList<ColumnSetMember> &members)
+{
+    // One transaction: a failure half-way must not leave the set with only
+    // some of its members.
+    Transaction tx(db);
+    db.execute(QStringLiteral("Delete From MST_COL_SET Where SET_DB_NAME=") + SqlText(set));
+    for (int i = 0; i < members.size(); ++i)
+        db.execute(QStringLiteral("Insert Into MST_COL_SET(SET_DB_NAME,TBL_DB_NAME,COL_DB_NAME,Gyou) Values(")
+                   + SqlText(set, true, true) + SqlText(members.at(i).table, true, true)
+                   + SqlText(members.at(i).column, true, true) + SqlNumber(i) + QStringLiteral(")"));
+    tx.commit();
+}
