@@ -35,6 +35,9 @@ trap 'rm -rf "$scratch"' EXIT
 mkdir -p tests/fuzz/crashes
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+if command -v llvm-symbolizer-14 >/dev/null 2>&1; then
+  export ASAN_SYMBOLIZER_PATH="$(command -v llvm-symbolizer-14)"
+fi
 failed=()
 for t in "${targets[@]}"; do
   work="$build_dir/corpus/$t"

@@ -16,7 +16,7 @@ packages=(
   libreoffice-calc-nogui
 )
 if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang-14 libclang-rt-14-dev)
+  packages+=(clang-14 libclang-rt-14-dev llvm-14)
 fi
 
 missing=()
