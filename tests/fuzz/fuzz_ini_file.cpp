@@ -13,7 +13,7 @@
 
 #include "FuzzCheck.h"
 
-#include "app/clsIniFile.h"
+#include "store/clsIniFile.h"
 
 #include <QDir>
 #include <QFile>
