@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the application and the tests
 # need. Safe to run again: it installs only what is missing.
+#   scripts/install-deps.sh          the build and the tests
+#   scripts/install-deps.sh --fuzz   also clang and its fuzzing and
+#                                    sanitizer runtimes (scripts/fuzz.sh)
 set -euo pipefail
 
 packages=(
@@ -13,6 +16,9 @@ packages=(
   libreoffice-calc-nogui
   glabels
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang-14 libclang-rt-14-dev llvm-14)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -34,7 +34,9 @@ QString decodeDefinition(const QByteArray &bytes)
             break;
         }
     if (!ascii) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
+        // Stateless: a sequence cut off at the end of the file is invalid
+        // UTF-8 too (a kept state would drop it without a word).
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString text = utf8(bytes);
         if (!utf8.hasError())
             return text;

@@ -306,7 +306,12 @@ INSTANTIATE_TEST_SUITE_P(
                       SetFileCase{"query_lines_each_end_crlf", "\r\n\r\n\r\nSELECT 1\r\n\r\nFROM X", "\"", ",",
                                   "TOBARI_OUTPUT", "SELECT 1\r\n\r\nFROM X\r\n"},
                       SetFileCase{"words_kept_as_written", "''\r\n, \r\nout file.txt\r\n", "''", ", ",
-                                  "out file.txt", ""}),
+                                  "out file.txt", ""},
+                      // The last character's code page 932 bytes begin a UTF-8
+                      // sequence that the end of the file cuts off: code page
+                      // 932, not UTF-8 missing its last character.
+                      SetFileCase{"code_page_932_ending_like_cut_utf8", "\"\r\n,\r\nOUT\xE0\xA3", "\"", ",",
+                                  "OUT\xE7\x88\x9B", ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(DefinitionFile, MissingFileReadsNothingAndForgetsTheLastOne)
