@@ -91,7 +91,7 @@ TEST_F(ExportBatch, AnyDefinitionFileWithValues)
     const QString def = folder.file("mine.sql");
     QFile f(def);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("null\r\n;\r\nMINE.TXT\r\nSELECT OMDNNO, /[1]/ FROM TBL_RD_H2 WHERE OMDNNO = /[0]/\r\n");
+    f.write("null\r\n;\r\nMINE.TXT\r\nSELECT OMDNNO, '/[1]/' FROM TBL_RD_H2 WHERE OMDNNO = '/[0]/'\r\n");
     f.close();
     EXPECT_EQ(run({"--definition", def, "--out", "DIR", "--param", "000123", "x"}), BatchExit::Done)
         << errText.toStdString();
