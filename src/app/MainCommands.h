@@ -45,7 +45,9 @@ public:
 
     // "SeikyuKaijyo": 0 done, 1 nothing under way or declined.
     static int cancelClosing(Database &db, Dialogs &dialogs);
-    // "DALL_DELL": 0 done, 1 declined. All statements apply together or not at all.
+    // "DALL_DELL": 0 done, 1 declined. All statements apply together or not
+    // at all. The question preselects Cancel (Enter must not empty the
+    // database) and the end says how many slips and lines went.
     static int deleteAllData(Database &db, Dialogs &dialogs);
     // "TOBARE_END" question; true on OK.
     static bool confirmEnd(Dialogs &dialogs);
