@@ -1,6 +1,7 @@
 #include "app/AppStart.h"
 
 #include "app/QtDialogs.h"
+#include "app/QtTranslations.h"
 #include "app/ScreenRegistry.h"
 #include "app/Screens.h"
 #include "app/Settings.h"
@@ -70,6 +71,7 @@ int runScreens(int argc, char **argv, const CommandLine &cl)
     QApplication::setApplicationName(QStringLiteral("tobari-edi"));
     QApplication::setApplicationDisplayName(applicationTitle());
     chooseFont();
+    installQtTranslations();
     if (!cl.appFolder.isEmpty())
         AppFolder::setPath(cl.appFolder);
     registerScreens();
