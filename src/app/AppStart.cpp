@@ -1,14 +1,14 @@
 #include "app/AppStart.h"
 
-#include "app/QtDialogs.h"
 #include "app/QtTranslations.h"
+#include "ui/QtDialogs.h"
 #include "app/ScreenRegistry.h"
 #include "app/Screens.h"
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "app/frm0000_main.h"
 #include "store/AppFolder.h"
 #include "store/DataFolder.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -91,6 +91,6 @@ int runScreens(int argc, char **argv, const CommandLine &cl)
     window.show();
     window.load();
     const int rc = app.exec();
-    OpenDatabase(false, dialogs);
+    OpenDatabase(false);
     return rc;
 }

@@ -1,5 +1,7 @@
 #include "app/BatchDialogs.h"
 
+#include "store/BatchCommand.h"
+
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -11,11 +13,7 @@ BatchDialogs::BatchDialogs(QTextStream &out, QTextStream &err, bool yes, bool in
 
 QString BatchDialogs::oneLine(const QString &text)
 {
-    QString t = text;
-    t.replace(QLatin1String("\r\n"), QStringLiteral("　"));
-    t.replace(QLatin1Char('\n'), QStringLiteral("　"));
-    t.replace(QLatin1Char('\r'), QStringLiteral("　"));
-    return t.trimmed();
+    return batchLine(text);
 }
 
 QString BatchDialogs::readLine()

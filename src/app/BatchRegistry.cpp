@@ -5,7 +5,7 @@
 #include "output/ChangeHistory.h"
 #include "output/OutputBatch.h"
 #include "slips/SlipsBatch.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 
 QList<BatchCommand> allBatchCommands()
 {

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/BatchCommand.h"
+#include "store/BatchCommand.h"
 #include <QList>
 
 // Every batch command of the executable, in the order --help lists them.

@@ -1,22 +1,18 @@
 #include "app/BatchRunner.h"
 
 #include "app/BatchDialogs.h"
-#include "app/MainCommands.h"
-#include "app/Settings.h"
+#include "billing/ClosingCancel.h"
+#include "maint/DeleteAll.h"
+#include "store/Settings.h"
 #include "app/clsMakeMenu.h"
 #include "app/Version.h"
 #include "store/AppFolder.h"
 #include "store/Clock.h"
 #include "store/DataFolder.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
+#include "ui/DataAccessError.h"
 
 #include <QTextStream>
-
-int batchFailure(BatchContext &ctx, int number, const QString &description)
-{
-    ctx.err << QStringLiteral("エラー %1: %2").arg(number).arg(BatchDialogs::oneLine(description)) << Qt::endl;
-    return BatchExit::Failed;
-}
 
 CommandLine parseCommandLine(const QStringList &arguments)
 {
@@ -97,18 +93,18 @@ int runBatchCommand(const BatchCommand &command, const CommandLine &cl, QTextStr
     try {
         if (command.opensDatabase) {
             DataFolder::prepare();
-            const int rc = OpenDatabase(true, dialogs);
+            const int rc = OpenDatabaseReporting(true, dialogs);
             if (rc != 0)
                 return BatchExit::Failed;
         }
         const int status = command.run(ctx);
-        OpenDatabase(false, dialogs);
+        OpenDatabase(false);
         return status;
     } catch (const DbError &e) {
-        OpenDatabase(false, dialogs);
+        OpenDatabase(false);
         return batchFailure(ctx, e.number(), e.description());
     } catch (const std::exception &e) {
-        OpenDatabase(false, dialogs);
+        OpenDatabase(false);
         return batchFailure(ctx, 3, QString::fromLocal8Bit(e.what()));
     }
 }
@@ -176,14 +172,14 @@ QList<BatchCommand> coreBatchCommands()
     list << BatchCommand{QStringLiteral("cancel-closing"), QStringLiteral("cancel-closing"),
                          QStringLiteral("途中の締日計算処理を解除します"),
                          [](BatchContext &ctx) {
-                             return MainCommands::cancelClosing(RequireConnection(), ctx.dialogs) == 0
+                             return cancelClosing(RequireConnection(), ctx.dialogs) == 0
                                  ? BatchExit::Done
                                  : BatchExit::NothingDone;
                          }};
     list << BatchCommand{QStringLiteral("delete-all"), QStringLiteral("delete-all"),
                          QStringLiteral("取込・請求データをすべて削除し、番号を 1 に戻します"),
                          [](BatchContext &ctx) {
-                             return MainCommands::deleteAllData(RequireConnection(), ctx.dialogs) == 0
+                             return deleteAllData(RequireConnection(), ctx.dialogs) == 0
                                  ? BatchExit::Done
                                  : BatchExit::NothingDone;
                          }};

@@ -1,7 +1,7 @@
 #pragma once
 // Parses the command line and runs a batch command.
 
-#include "app/BatchCommand.h"
+#include "store/BatchCommand.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,11 @@
 #include "app/MainCommands.h"
 
+#include "billing/ClosingCancel.h"
+#include "maint/DeleteAll.h"
+
 #include "app/ClsFileOP.h"
-#include "app/Settings.h"
-#include "store/DbCommon.h"
+#include "store/Settings.h"
+#include "store/Connection.h"
 #include "store/Dialogs.h"
 
 void MainCommands::loadProcedure(const QString &name)
@@ -96,51 +99,6 @@ void MainCommands::siteOpen()
                              applicationTitle(), MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
     }
     host_.setBusy(false);
-}
-
-int MainCommands::cancelClosing(Database &db, Dialogs &dialogs)
-{
-    if (GetJoukenValue(db, QStringLiteral("SHIME_BI_J")).isEmpty()) {
-        dialogs.message(QStringLiteral("現在処理中ではありません。"), applicationTitle(), MsgIcon::Warning,
-                        MsgButtons::Ok, MsgResult::Ok);
-        return 1;
-    }
-    if (!dialogs.confirm(QStringLiteral("締日計算処理の解除を行っても宜しいですか？"), applicationTitle()))
-        return 1;
-    {
-        Transaction tx(db);
-        SetJoukenValue(db, QStringLiteral("SHIME_BI_J"), QString());
-        SetJoukenValue(db, QStringLiteral("SHIME_BI_I"), QString());
-        db.execute(QStringLiteral("Delete From TBL_SEM_B"));
-        tx.commit();
-    }
-    dialogs.info(QStringLiteral("締日計算処理を解除しました。"), applicationTitle());
-    return 0;
-}
-
-int MainCommands::deleteAllData(Database &db, Dialogs &dialogs)
-{
-    if (dialogs.message(QStringLiteral("全ての明細を削除で御座る。\n宜しいか？"), QStringLiteral("御座る"),
-                        MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel)
-        != MsgResult::Ok)
-        return 1;
-    static const char *const statements[] = {
-        "Delete From TBL_RD_H1",  "Delete From TBL_RD_H2",  "Delete From TBL_RD_BD",  "Delete From TBL_FLG_DATA",
-        "Delete From TBL_HUDA",   "Delete From IMP_PB",     "Delete From IMP_RD_BD",  "Delete From IMP_RD_H1",
-        "Delete From IMP_RD_H2",  "Delete From MST_PB",     "Delete From TBL_SEM_B",  "Delete From TBL_SEZ_B",
-        "Delete From TBL_SEZ_H",  "Delete From TBL_SEZ_BD", "Update MST_JYOUKEN Set VALUEC=''",
-        "Update MST_IDX Set IVal=1",
-    };
-    // One transaction: a failure half-way must not leave slips without
-    // their lines or numbers restarted over existing batches.
-    Transaction tx(db);
-    const qint64 slips = db.scalar(QStringLiteral("Select Count(*) From TBL_RD_H2")).toLongLong();
-    const qint64 lines = db.scalar(QStringLiteral("Select Count(*) From TBL_RD_BD")).toLongLong();
-    for (const char *sql : statements)
-        db.execute(QString::fromLatin1(sql));
-    tx.commit();
-    dialogs.info(QStringLiteral("伝票 %1 枚、明細 %2 行を削除しました。").arg(slips).arg(lines), applicationTitle());
-    return 0;
 }
 
 bool MainCommands::confirmEnd(Dialogs &dialogs)

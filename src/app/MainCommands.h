@@ -1,5 +1,7 @@
 #pragma once
-// The named commands of the main screen ("S" entries of the menu).
+// The named commands of the main screen ("S" entries of the menu): a
+// dispatcher onto the operations ("SeikyuKaijyo" cancelClosing in billing,
+// "DALL_DELL" deleteAllData in maint) and the launchers the screen sets.
 
 #include <QString>
 
@@ -43,12 +45,6 @@ public:
     // the caller, which reports them.
     void loadProcedure(const QString &name);
 
-    // "SeikyuKaijyo": 0 done, 1 nothing under way or declined.
-    static int cancelClosing(Database &db, Dialogs &dialogs);
-    // "DALL_DELL": 0 done, 1 declined. All statements apply together or not
-    // at all. The question preselects Cancel (Enter must not empty the
-    // database) and the end says how many slips and lines went.
-    static int deleteAllData(Database &db, Dialogs &dialogs);
     // "TOBARE_END" question; true on OK.
     static bool confirmEnd(Dialogs &dialogs);
 

@@ -3,10 +3,10 @@
 #include "app/ScreenRegistry.h"
 #include "app/frm0001_Option.h"
 #include "app/frm0002_Option_Gyoumu.h"
-#include "app/frm0101_DenList.h"
+#include "slips/ui/frm0101_DenList.h"
 #include "app/frm9901_Var.h"
 #include "slips/ui/frm0500_Printout.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 
 #include <QDialog>
 

@@ -3,11 +3,12 @@
 #include "app/DesktopOpener.h"
 
 #include "app/ScreenRegistry.h"
-#include "app/Settings.h"
-#include "import/frm9001_splImport.h"
+#include "store/Settings.h"
+#include "import/ui/frm9001_splImport.h"
 #include "output/ChangeHistory.h"
 #include "store/AppState.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
+#include "ui/DataAccessError.h"
 #include "store/Dialogs.h"
 
 #include <QApplication>
@@ -121,8 +122,8 @@ void frm0000_main::load()
 {
     AppState::CompactionRequest = 0;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // OpenDatabase reports its own failure; the screen still shows, without a menu.
-    const int rc = OpenDatabase(true, dialogs_);
+    // A failure is shown; the screen still shows, without a menu.
+    const int rc = OpenDatabaseReporting(true, dialogs_);
     menu_.setMenuName(Settings::readText(SettingKey::MenuSelect));
     menu_.setHost(this);
     QApplication::restoreOverrideCursor();

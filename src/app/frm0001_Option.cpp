@@ -1,11 +1,10 @@
 #include "app/frm0001_Option.h"
 
-#include "app/Settings.h"
-#include "app/grid/InputHelpers.h"
+#include "store/Settings.h"
+#include "ui/InputHelpers.h"
 #include "slips/FormTestPrint.h"
 #include "slips/QtFormRenderer.h"
 #include "store/AppFolder.h"
-#include "store/DbCommon.h"
 #include "store/DbError.h"
 #include "store/NumericText.h"
 #include "store/Dialogs.h"
@@ -203,7 +202,7 @@ void frm0001_Option::testPrint(const QString &form, QComboBox *printer, QDoubleS
 
 void frm0001_Option::chooseFolder(QLineEdit *box, const QString &caption)
 {
-    const QString folder = BrowseFolder(caption, dialogs_, box->text());
+    const QString folder = dialogs_.chooseFolder(caption, box->text());
     if (!folder.isEmpty())
         box->setText(folder);
 }

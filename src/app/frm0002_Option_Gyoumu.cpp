@@ -1,7 +1,7 @@
 #include "app/frm0002_Option_Gyoumu.h"
 
-#include "app/Settings.h"
-#include "app/grid/InputHelpers.h"
+#include "store/Settings.h"
+#include "ui/InputHelpers.h"
 #include "store/DbError.h"
 #include "store/Dialogs.h"
 #include "store/InputChecks.h"

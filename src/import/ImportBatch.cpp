@@ -3,7 +3,7 @@
 #include "import/ImportProgress.h"
 #include "import/MasterImport.h"
 #include "import/OrderImport.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,7 +8,7 @@
 // (OK with --yes); --trash moves an imported file to the trash, as the
 // operator's OK to the screen's recycle-bin question does.
 
-#include "app/BatchCommand.h"
+#include "store/BatchCommand.h"
 
 #include <QList>
 

@@ -1,11 +1,11 @@
 #include "output/ChangeHistory.h"
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "output/ChangeMarker.h"
 #include "output/Workbook.h"
 #include "store/AppFolder.h"
 #include "store/Clock.h"
-#include "store/DbCommon.h"
+#include "store/Database.h"
 #include "store/Dialogs.h"
 #include "store/JetFunctions.h"
 

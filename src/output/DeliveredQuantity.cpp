@@ -1,8 +1,9 @@
 #include "output/DeliveredQuantity.h"
 
 #include "output/ChangeMarker.h"
-#include "store/DbCommon.h"
+#include "store/Database.h"
 #include "store/Dialogs.h"
+#include "store/Literals.h"
 #include "store/GridColumns.h"
 #include "store/NumericText.h"
 #include "store/JetFunctions.h"

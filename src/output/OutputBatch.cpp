@@ -4,7 +4,8 @@
 #include "output/clsCustomDOP.h"
 #include "store/GridColumns.h"
 #include "store/AppFolder.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
+#include "store/Literals.h"
 #include "store/DbError.h"
 #include "store/Dialogs.h"
 

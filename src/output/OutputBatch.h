@@ -10,7 +10,7 @@
 // not given are a single blank, as the screens pass them. SEIKYU needs the
 // billing run number as value 0. `--to` is accepted for `--out`.
 
-#include "app/BatchCommand.h"
+#include "store/BatchCommand.h"
 
 #include <QList>
 

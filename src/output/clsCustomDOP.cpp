@@ -2,7 +2,7 @@
 
 #include "store/Cp932.h"
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Literals.h"
 #include "store/Dialogs.h"
 
 #include <QFile>
@@ -235,7 +235,7 @@ qint32 clsCustomDOP::eXport(Database &connection, Dialogs &dialogs, const QStrin
 {
     lastError_.clear();
     if (destination_.isEmpty())
-        destination_ = BrowseFolder(QStringLiteral("書き出し先指定"), dialogs);
+        destination_ = dialogs.chooseFolder(QStringLiteral("書き出し先指定"), QString());
     if (destination_.isEmpty() || !QFileInfo(destination_).isDir())
         return NoFolder;
 

@@ -1,6 +1,6 @@
 #include "slips/AssortmentPrinting.h"
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "slips/FormFields.h"
 #include "slips/NumberFormat.h"
 #include "slips/PrintRecordset.h"
@@ -8,7 +8,7 @@
 #include "store/AppFolder.h"
 #include "store/Clock.h"
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Literals.h"
 
 #include <QHash>
 

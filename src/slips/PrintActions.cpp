@@ -5,7 +5,7 @@
 #include "store/AppState.h"
 #include "store/Clock.h"
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Literals.h"
 #include "store/Dialogs.h"
 
 namespace {

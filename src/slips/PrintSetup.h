@@ -3,7 +3,7 @@
 // output folder, the operator's print offsets per form, and the number of
 // item rows the installed assortment form holds.
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "slips/QtFormRenderer.h"
 
 #include <QString>

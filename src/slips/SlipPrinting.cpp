@@ -1,6 +1,6 @@
 #include "slips/SlipPrinting.h"
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "output/ChangeMarker.h"
 #include "slips/FormFields.h"
 #include "slips/NumberFormat.h"
@@ -9,7 +9,7 @@
 #include "store/AppFolder.h"
 #include "store/Clock.h"
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Literals.h"
 
 #include <QHash>
 

@@ -3,7 +3,7 @@
 #include "slips/PrintActions.h"
 #include "slips/PrintSetup.h"
 #include "slips/Printout.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 
 #include <QDir>
 #include <QFileInfo>

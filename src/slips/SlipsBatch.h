@@ -7,7 +7,7 @@
 // with the same questions (answered by --yes), the same stamps and the
 // same printers as the screen; --pdf puts the pages into FILE instead.
 
-#include "app/BatchCommand.h"
+#include "store/BatchCommand.h"
 
 #include <QList>
 

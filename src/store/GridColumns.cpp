@@ -1,7 +1,7 @@
 #include "store/GridColumns.h"
 
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Literals.h"
 #include "store/NumericText.h"
 
 namespace {

@@ -1,7 +1,10 @@
 #include "app/ClsFileOP.h"
 #include "app/MainCommands.h"
+#include "billing/ClosingCancel.h"
 #include "app/clsMakeMenu.h"
 #include "store/AppFolder.h"
+#include "store/Conditions.h"
+#include "store/Numbering.h"
 #include "support/TempDataFolder.h"
 
 #include <QDir>
@@ -173,7 +176,7 @@ TEST_F(CommandsTest, SiteOpenWithoutAddress)
 TEST_F(CommandsTest, CancelClosingClearsBothKeysAndTheScratchTable)
 {
     dialogs.answer(MsgResult::Ok);
-    EXPECT_EQ(MainCommands::cancelClosing(*db, dialogs), 1);   // nothing under way: warning, no question
+    EXPECT_EQ(cancelClosing(*db, dialogs), 1);   // nothing under way: warning, no question
     EXPECT_EQ(dialogs.shown().back().text, QString::fromUtf16(u"現在処理中ではありません。"));
     SetJoukenValue(*db, "SHIME_BI_J", "261021");
     db->execute("INSERT INTO TBL_SEM_B(INDEXNOH2) VALUES (1)");

@@ -2,8 +2,8 @@
 
 #include "app/AppStart.h"
 #include "app/Screens.h"
-#include "app/Settings.h"
-#include "app/clsIniFile.h"
+#include "store/Settings.h"
+#include "store/clsIniFile.h"
 #include "app/frm0001_Option.h"
 #include "app/frm0002_Option_Gyoumu.h"
 #include "support/TempDataFolder.h"

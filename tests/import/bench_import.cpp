@@ -13,7 +13,7 @@
 #include "store/AppFolder.h"
 #include "store/Cp932.h"
 #include "store/DataFolder.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 #include "store/Dialogs.h"
 #include "store/OrderLayout.h"
 
@@ -208,7 +208,7 @@ Database &freshDatabase(const QString &folder)
     AppFolder::setPath(folder);
     DataFolder::prepare();
     AnswerOk d;
-    if (OpenDatabase(true, d) != 0)
+    if (OpenDatabase(true) != 0)
         qFatal("cannot open the database in %s", qPrintable(folder));
     return RequireConnection();
 }
@@ -296,8 +296,7 @@ Measured measureImport(const QString &folder, const QString &file, bool events)
     Measured m{t.elapsed() / 1000.0, peakMemoryMb(), eventProgress.calls};
     if (result != 0)
         qFatal("import failed with %d", result);
-    AnswerOk close;
-    OpenDatabase(false, close);
+    OpenDatabase(false);
     return m;
 }
 
@@ -308,8 +307,7 @@ Measured measureFloor(const QString &folder, Generator &gen)
     Measured m;
     m.seconds = runFloor(gen);
     m.peakMb = peakMemoryMb();
-    AnswerOk close;
-    OpenDatabase(false, close);
+    OpenDatabase(false);
     return m;
 }
 

@@ -8,7 +8,7 @@
 #include "import/ImportProgress.h"
 #include "import/OrderImport.h"
 #include "store/AppFolder.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 #include "store/Dialogs.h"
 
 #include <QCoreApplication>
@@ -95,7 +95,7 @@ int main(int argc, char **argv)
     }
     AppFolder::setPath(args[1]);
     ChildDialogs dialogs;
-    if (OpenDatabase(true, dialogs) != 0)
+    if (OpenDatabase(true) != 0)
         return 3;
     StopInStaging stopInStaging;
     QuietProgress quiet;

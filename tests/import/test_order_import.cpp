@@ -5,7 +5,8 @@
 #include "import/OrderImport.h"
 #include "store/Clock.h"
 #include "store/Cp932.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
+#include "store/Numbering.h"
 #include "support/TempDataFolder.h"
 
 #include <QFile>
@@ -577,8 +578,7 @@ TEST_P(KilledImport, LeavesNoPartialBatch)
     child.waitForFinished();
     EXPECT_TRUE(QFileInfo::exists(folder.file("data.db-journal")));   // killed inside the transaction
 
-    ScriptedDialogs quiet;
-    ASSERT_EQ(OpenDatabase(true, quiet), 0);
+    ASSERT_EQ(OpenDatabase(true), 0);
     db = &RequireConnection();
     EXPECT_EQ(dump(*db, "PRAGMA integrity_check"), "ok");
     EXPECT_EQ(snapshot(*db, AllTables), before);

@@ -1,6 +1,6 @@
 // Correcting delivered quantities and reporting the corrections.
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "output/ChangeHistory.h"
 #include "output/ChangeMarker.h"
 #include "output/DeliveredQuantity.h"

@@ -3,7 +3,7 @@
 // further pages of an order too large for one.
 #include "PrintTestSupport.h"
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "slips/AssortmentPrinting.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "slips/PrintRecordset.h"
 #include "slips/Printout.h"
-#include "slips/RecordingFormRenderer.h"
+#include "support/RecordingFormRenderer.h"
 #include "store/AppState.h"
 #include "store/Clock.h"
 #include "support/SlipRows.h"

@@ -2,7 +2,7 @@
 // that tests of the print operations use.
 #include "FormTestSupport.h"
 
-#include "slips/RecordingFormRenderer.h"
+#include "support/RecordingFormRenderer.h"
 
 #include <QTemporaryDir>
 

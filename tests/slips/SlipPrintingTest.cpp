@@ -3,7 +3,7 @@
 // question between pages.
 #include "PrintTestSupport.h"
 
-#include "app/Settings.h"
+#include "store/Settings.h"
 #include "slips/SlipPrinting.h"
 
 #include <QRegularExpression>

@@ -15,7 +15,7 @@
 #include "store/Clock.h"
 #include "store/DataFolder.h"
 #include "store/Database.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 #include "store/Dialogs.h"
 
 #include <QDir>
@@ -203,7 +203,7 @@ int main(int argc, char **argv)
         QDir().mkpath(AppFolder::file(QStringLiteral("COR")));
         for (const char *form : {"COR/TA2.crf", "COR/AS.crf"})
             QFile::copy(QStringLiteral(TOBARI_DATA_DIR "/") + QLatin1String(form), AppFolder::file(QLatin1String(form)));
-        if (OpenDatabase(true, dialogs) != 0)
+        if (OpenDatabase(true) != 0)
             return 1;
         Database &db = RequireConnection();
 
@@ -243,7 +243,7 @@ int main(int argc, char **argv)
             "TH2.INDEXNOH1=2 And TBD.ONSKU='100001' And TBD.ONSYGN='AB-0001-01' Group By TH2.OMMSCD"));
         for (; !plan.eof(); plan.moveNext())
             out << QStringLiteral("per-item store query: ") << plan.text(3) << Qt::endl;
-        OpenDatabase(false, dialogs);
+        OpenDatabase(false);
     } catch (const DbError &e) {
         std::fprintf(stderr, "error %d: %s\n", e.number(), qPrintable(e.description()));
         return 1;

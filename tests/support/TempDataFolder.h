@@ -6,7 +6,7 @@
 #include "store/AppFolder.h"
 #include "store/Clock.h"
 #include "store/DataFolder.h"
-#include "store/DbCommon.h"
+#include "store/Connection.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QTemporaryDir>
@@ -22,8 +22,7 @@ public:
     }
     ~TempDataFolder()
     {
-        ScriptedDialogs quiet;
-        OpenDatabase(false, quiet);
+        OpenDatabase(false);
         Clock::reset();
     }
 
@@ -34,8 +33,8 @@ public:
     Database &prepare()
     {
         DataFolder::prepare();
-        ScriptedDialogs d;
-        EXPECT_EQ(OpenDatabase(true, d), 0) << d.texts().join(QLatin1Char('\n')).toStdString();
+        const int error = OpenDatabase(true);
+        EXPECT_EQ(error, 0) << dataAccessErrorText(error).toStdString();
         return RequireConnection();
     }
 

@@ -1,0 +1,20 @@
+#include "store/Numbering.h"
+
+#include "store/Literals.h"
+
+qint32 GetNextIndex(Database &db, const QString &key)
+{
+    Transaction tx(db);
+    const QString where = QStringLiteral("Where IKey=") + SqlText(key, false, true);
+    Recordset rs = db.query(QStringLiteral("Select IKey,IVal,IStart,IEnd From MST_IDX ") + where);
+    if (rs.eof())
+        throw DbError(3021, QStringLiteral("番号 '%1' が MST_IDX にありません。").arg(key));
+    const qint64 current = rs.field(QStringLiteral("IVal")).toLongLong();
+    const qint64 start = rs.field(QStringLiteral("IStart")).toLongLong();
+    const qint64 end = rs.field(QStringLiteral("IEnd")).toLongLong();
+    rs.close();
+    const qint64 next = current >= end ? start : current + 1;
+    db.execute(QStringLiteral("Update MST_IDX Set IVal=") + SqlNumber(next) + where);
+    tx.commit();
+    return qint32(current);
+}

@@ -1,0 +1,159 @@
+#include "store/Settings.h"
+
+#include "store/clsIniFile.h"
+#include "store/AppFolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <array>
+
+namespace {
+
+using enum SettingKey;
+using enum SettingFile;
+using enum SettingType;
+using enum ShownDefault;
+
+// clang-format off
+constexpr std::array<SettingDef, 19> kTable{{
+    {ReadPath,       ConfIni,  "IpOpFile",      "Read_Path",       Text,    "",         DesktopFolder, nullptr},
+    {WritePath,      ConfIni,  "IpOpFile",      "Write_Path",      Text,    "",         DesktopFolder, nullptr},
+    {WriteFileName,  ConfIni,  "IpOpFile",      "Write_File_Name", Text,    "",         FixedText,     "SeikyuDat"},
+    {WebEdiUrl,      ConfIni,  "Environment",   "Web-EDI URL",     Text,    "",         FixedText,     "http://"},
+    {DenPrinter,     ConfIni,  "Print_Env",     "Den_Printer",     Text,    "",         SameAsDefault, nullptr},
+    {ShinaPrinter,   ConfIni,  "Print_Env",     "Shina_Printer",   Text,    "",         SameAsDefault, nullptr},
+    {DenOffsetX,     ConfIni,  "Print_Env",     "Den_OffsetX",     Text,    "",         FixedText,     "0"},
+    {DenOffsetY,     ConfIni,  "Print_Env",     "Den_OffsetY",     Text,    "",         FixedText,     "0"},
+    {ShinaOffsetX,   ConfIni,  "Print_Env",     "Shina_OffsetX",   Text,    "",         FixedText,     "0"},
+    {ShinaOffsetY,   ConfIni,  "Print_Env",     "Shina_OffsetY",   Text,    "",         FixedText,     "0"},
+    {PlainPaper,     ConfIni,  "Print_Env",     "PlainPaper",      Text,    "",         FixedText,     "0"},
+    {TorihikisakiCd, GyoumIni, "GYOUMU_SETTEI", "TORIHIKISAKI_CD", Text,    "",         SameAsDefault, nullptr},
+    {ShimeBi,        GyoumIni, "GYOUMU_SETTEI", "SHIME_BI",        Text,    "",         FixedText,     "20"},
+    {Zeiritsu,       GyoumIni, "GYOUMU_SETTEI", "ZEIRITSU",        Text,    "5",        SameAsDefault, nullptr},
+    {HaDataSave,     GyoumIni, "GYOUMU_SETTEI", "HaDATA_SAVE",     Integer, "3",        SameAsDefault, nullptr},
+    {SeDataSave,     GyoumIni, "GYOUMU_SETTEI", "SeDATA_SAVE",     Integer, "6",        SameAsDefault, nullptr},
+    {PbDataSave,     GyoumIni, "GYOUMU_SETTEI", "PBDATA_SAVE",     Integer, "2",        SameAsDefault, nullptr},
+    {MenuSelect,     ConfDat,  "Env",           "MenuSelect",      Text,    "MST_MENU", SameAsDefault, nullptr},
+    {BtdPath,        ConfDat,  "BarTender",     "BTD_PATH",        Text,    "",         SameAsDefault, nullptr},
+}};
+// clang-format on
+
+// The table is indexed by the key's value; a row out of place would hand
+// one setting another's file or default.
+constexpr bool tableInKeyOrder()
+{
+    for (size_t i = 0; i < kTable.size(); ++i) {
+        if (size_t(kTable[i].id) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(tableInKeyOrder(), "settings table rows must follow the SettingKey order");
+static_assert(kTable.size() == size_t(BtdPath) + 1, "every SettingKey needs a row");
+
+clsIniFile openAt(const SettingDef &def)
+{
+    clsIniFile ini;
+    ini.setFileName(Settings::filePath(def.file));
+    ini.setSection(QString::fromUtf8(def.section));
+    return ini;
+}
+
+} // namespace
+
+namespace Settings {
+
+std::span<const SettingDef> table()
+{
+    return kTable;
+}
+
+const SettingDef &definition(SettingKey key)
+{
+    return kTable[size_t(key)];
+}
+
+QString fileName(SettingFile file)
+{
+    switch (file) {
+    case ConfIni:
+        return QStringLiteral("Conf.ini");
+    case GyoumIni:
+        return QStringLiteral("Gyoum.ini");
+    case ConfDat:
+        return QStringLiteral("Conf.DAT");
+    }
+    return QString();
+}
+
+QString filePath(SettingFile file)
+{
+    return AppFolder::file(fileName(file));
+}
+
+bool fileExists(SettingFile file)
+{
+    return QFileInfo(filePath(file)).isFile();
+}
+
+QString defaultText(SettingKey key)
+{
+    return QString::fromUtf8(definition(key).defaultValue);
+}
+
+qint32 defaultInt(SettingKey key)
+{
+    return defaultText(key).toInt();
+}
+
+QString shownDefault(SettingKey key)
+{
+    const SettingDef &def = definition(key);
+    switch (def.shown) {
+    case SameAsDefault:
+        return defaultText(key);
+    case FixedText:
+        return QString::fromUtf8(def.shownText);
+    case DesktopFolder:
+        return desktopFolder();
+    }
+    return QString();
+}
+
+QString readText(SettingKey key)
+{
+    const SettingDef &def = definition(key);
+    return openAt(def).GetString(QString::fromUtf8(def.key), defaultText(key));
+}
+
+qint32 readInt(SettingKey key)
+{
+    const SettingDef &def = definition(key);
+    return openAt(def).GetInteger(QString::fromUtf8(def.key), defaultInt(key));
+}
+
+QString readForScreen(SettingKey key)
+{
+    const SettingDef &def = definition(key);
+    if (def.type == Integer)
+        return QString::number(readInt(key));
+    return openAt(def).GetString(QString::fromUtf8(def.key), shownDefault(key));
+}
+
+bool write(SettingKey key, const QString &value)
+{
+    const SettingDef &def = definition(key);
+    return openAt(def).SetString(QString::fromUtf8(def.key), value);
+}
+
+QString desktopFolder()
+{
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (path.isEmpty() || !QFileInfo(path).isDir())
+        return QString();
+    return QDir::toNativeSeparators(QDir::cleanPath(path));
+}
+
+} // namespace Settings

@@ -1,0 +1,239 @@
+// The print window and the settings screen's print offsets on the
+// offscreen platform: the cancel button and the question between pages,
+// closing the window during a run, the one-call print with its PDF notice
+// and error report, and the offsets saved and tried with a test print.
+#include "slips/PrintTestSupport.h"
+
+#include "store/Settings.h"
+#include "app/frm0001_Option.h"
+#include "store/clsIniFile.h"
+#include "slips/PrintSetup.h"
+#include "slips/QtFormRenderer.h"
+#include "slips/ui/frm0500_Printout.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// Answers the stop question from a list, and can act while a question is
+// on the screen (as the operator clicks on between questions).
+class StopAnswers : public ScriptedDialogs {
+public:
+    std::function<void(int)> onQuestion;
+    MsgResult message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
+                      MsgResult defaultButton) override
+    {
+        if (text == QStringLiteral("印刷を中止しますか？") && onQuestion)
+            onQuestion(++questions);
+        return ScriptedDialogs::message(text, title, icon, buttons, defaultButton);
+    }
+    int questions = 0;
+};
+
+class PrintWindow : public PrintFixture {
+protected:
+    void SetUp() override
+    {
+        PrintFixture::SetUp();
+        for (int h2 = 10; h2 < 13; ++h2) {
+            SlipRows::slip(*db, 1, h2, {{"OMDNNO", QString::number(300000 + h2)}, {"OMHCKB", "0"}, {"OMHCNO", "7000001"}});
+            SlipRows::line(*db, 1, h2, h2 * 10, QStringLiteral("000010"), QStringLiteral("0001980"),
+                           {{"ONLINE", "01"}, {"ONGTNK", "000100000"}, {"ONGENJ", "0000001000"},
+                            {"ONBAIJ", "0000001980"}});
+        }
+    }
+
+    QString issued(int h2)
+    {
+        return text(QStringLiteral("Select ifnull(DEN_OP_DATE,'') From TBL_RD_H2 Where INDEXNOH2=%1").arg(h2));
+    }
+
+    int printAll(frm0500_Printout &window)
+    {
+        PrintRecordset rows(*db, QStringLiteral("Select * From TBL_RD_H2 Order By INDEXNOH2"));
+        return window.print(rows, true);
+    }
+
+    StopAnswers answers;
+};
+
+TEST_F(PrintWindow, CancelAsksAfterThePageAndCancelThereGoesOn)
+{
+    frm0500_Printout window(*db, answers, renderer);
+    EXPECT_EQ(window.Label1->text(), QStringLiteral("印刷中"));
+    EXPECT_EQ(window.cmdCan->text(), QStringLiteral("ｷｬﾝｾﾙ"));
+    // Clicked while page 1 is in progress; again while the first question
+    // is answered Cancel, so that page 2 is followed by the second one.
+    QTimer::singleShot(0, window.cmdCan, &QPushButton::click);
+    answers.onQuestion = [&](int n) {
+        if (n == 1)
+            QTimer::singleShot(0, window.cmdCan, &QPushButton::click);
+    };
+    answers.answer(MsgResult::Cancel).answer(MsgResult::Ok);
+
+    EXPECT_EQ(printAll(window), 2);
+    EXPECT_EQ(answers.questions, 2);
+    EXPECT_EQ(AppState::PrintCancelled, 1);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(issued(11), "261210");
+    EXPECT_EQ(issued(12), "");
+    EXPECT_EQ(answers.pending(), 0u);
+}
+
+TEST_F(PrintWindow, ClosingTheWindowDuringARunAsksToStop)
+{
+    frm0500_Printout window(*db, answers, renderer);
+    QTimer::singleShot(0, &window, &QWidget::close);
+    answers.answer(MsgResult::Ok);
+    EXPECT_EQ(printAll(window), 1);
+    EXPECT_EQ(AppState::PrintCancelled, 1);
+
+    // Shown again, it prints the whole run when nobody interrupts.
+    db->execute(QStringLiteral("Update TBL_RD_H2 Set DEN_OP_DATE=Null"));
+    EXPECT_EQ(printAll(window), 3);
+    EXPECT_EQ(AppState::PrintCancelled, 0);
+    EXPECT_EQ(window.labPage->text(), QStringLiteral("3 / 3 件目（3 ページ目）"));
+}
+
+TEST_F(PrintWindow, OneCallPrintTellsWhereThePdfWentAndReportsErrors)
+{
+    Settings::write(SettingKey::DenPrinter, pdfTargetName());
+    Settings::write(SettingKey::ShinaPrinter, pdfTargetName());
+    Settings::write(SettingKey::WritePath, folder.file(QStringLiteral("out")));
+    answers.answer(MsgResult::Ok);
+    const PrintActionResult r = frm0500_Printout::run(
+        nullptr, *db, answers, [](PrintServices &s) { return PrintOneSlip(s, 1, QStringLiteral("300011")); });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.pages, 1);
+    ASSERT_EQ(answers.shown().size(), 2);
+    const QString notice = answers.shown()[1].text;
+    EXPECT_TRUE(notice.startsWith(QStringLiteral("印刷した 1 ページを PDF ファイルに出力しました。\r\n")))
+        << notice.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(notice.section(QStringLiteral("\r\n"), 1))) << notice.toStdString();
+
+    // A form that is missing ends the run with its number and the file.
+    QFile::remove(folder.file(QStringLiteral("COR/AS.crf")));
+    ScriptedDialogs d;
+    d.answer(MsgResult::Ok);
+    const PrintActionResult failed = frm0500_Printout::run(
+        nullptr, *db, d, [](PrintServices &s) { return PrintOneAssortmentList(s, 1, QStringLiteral("7000001")); });
+    EXPECT_EQ(failed.status, 53);
+    ASSERT_EQ(d.shown().size(), 2);
+    EXPECT_EQ(d.shown()[1].icon, MsgIcon::Critical);
+    EXPECT_TRUE(d.shown()[1].text.contains(QStringLiteral("エラーNo=53"))) << d.shown()[1].text.toStdString();
+    EXPECT_TRUE(d.shown()[1].text.contains(QStringLiteral("AS.crf"))) << d.shown()[1].text.toStdString();
+}
+
+// ------------------------------------------------------------ settings screen
+
+class OffsetSettings : public PrintFixture {};
+
+QStringList printEnvLines()
+{
+    clsIniFile ini;
+    ini.setFileName(Settings::filePath(SettingFile::ConfIni));
+    ini.setSection(QStringLiteral("Print_Env"));
+    QStringList lines;
+    ini.EnumSectionString(lines);
+    return lines;
+}
+
+TEST_F(OffsetSettings, PlainPaperSwitchDrawsTheFrameOnRealPrinters)
+{
+    EXPECT_FALSE(PrintSetup::rendererOptions().plainPaper);
+    {
+        frm0001_Option screen(dialogs);
+        EXPECT_FALSE(screen.chkPlainPaper->isChecked());
+        screen.chkPlainPaper->setChecked(true);
+        dialogs.answer(MsgResult::Ok);
+        ASSERT_TRUE(screen.save());
+    }
+    EXPECT_EQ(Settings::readText(SettingKey::PlainPaper), "1");
+    EXPECT_TRUE(PrintSetup::rendererOptions().plainPaper);
+    {
+        frm0001_Option screen(dialogs);
+        EXPECT_TRUE(screen.chkPlainPaper->isChecked());
+        screen.chkPlainPaper->setChecked(false);
+        dialogs.answer(MsgResult::Ok);
+        ASSERT_TRUE(screen.save());
+    }
+    EXPECT_FALSE(PrintSetup::rendererOptions().plainPaper);
+}
+
+TEST_F(OffsetSettings, OffsetsAreSavedOnceSetAndReadBack)
+{
+    {
+        frm0001_Option screen(dialogs);
+        EXPECT_EQ(screen.txtOffX_Den->value(), 0.0);
+        dialogs.answer(MsgResult::Ok);
+        ASSERT_TRUE(screen.save());
+    }
+    // An untouched screen writes the printers only, as it always did.
+    EXPECT_EQ(printEnvLines(), (QStringList{QStringLiteral("Den_Printer="), QStringLiteral("Shina_Printer=")}));
+    {
+        frm0001_Option screen(dialogs);
+        screen.txtOffX_Den->setValue(1.5);
+        screen.txtOffY_Shina->setValue(-2.0);
+        screen.txtOffX_Shina->setValue(-35.0); // beyond the range: held at -20
+        dialogs.answer(MsgResult::Ok);
+        ASSERT_TRUE(screen.save());
+    }
+    EXPECT_EQ(Settings::readText(SettingKey::DenOffsetX), "1.5");
+    EXPECT_EQ(Settings::readText(SettingKey::ShinaOffsetY), "-2.0");
+    EXPECT_EQ(Settings::readText(SettingKey::ShinaOffsetX), "-20.0");
+    EXPECT_EQ(Settings::readText(SettingKey::DenOffsetY), "");
+    {
+        frm0001_Option screen(dialogs);
+        EXPECT_EQ(screen.txtOffX_Den->value(), 1.5);
+        EXPECT_EQ(screen.txtOffY_Shina->value(), -2.0);
+        // Set back to zero: a key once written is kept up to date.
+        screen.txtOffX_Den->setValue(0.0);
+        dialogs.answer(MsgResult::Ok);
+        ASSERT_TRUE(screen.save());
+    }
+    EXPECT_EQ(Settings::readText(SettingKey::DenOffsetX), "0.0");
+}
+
+TEST_F(OffsetSettings, TestPrintGoesToAPdfAndSaysWhere)
+{
+    frm0001_Option screen(dialogs);
+    screen.txtWr_Path->setText(folder.file(QStringLiteral("out")));
+    screen.xdrpPr_Shina->setCurrentText(pdfTargetName());
+    screen.txtOffX_Shina->setValue(2.5);
+    screen.findChild<QPushButton *>(QStringLiteral("cmdTest_Shina"))->click();
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    const QString notice = dialogs.shown()[0].text;
+    EXPECT_EQ(dialogs.shown()[0].icon, MsgIcon::Information);
+    ASSERT_TRUE(notice.startsWith(QStringLiteral("テスト印刷を PDF ファイルに出力しました。\r\n"))) << notice.toStdString();
+    const QString pdf = notice.section(QStringLiteral("\r\n"), 1);
+    EXPECT_TRUE(QFileInfo(pdf).isFile()) << pdf.toStdString();
+    EXPECT_TRUE(pdf.startsWith(folder.file(QStringLiteral("out")))) << pdf.toStdString();
+    // Nothing is saved by a test print.
+    EXPECT_FALSE(QFileInfo::exists(Settings::filePath(SettingFile::ConfIni)));
+
+    QFile::remove(folder.file(QStringLiteral("COR/TA2.crf")));
+    screen.findChild<QPushButton *>(QStringLiteral("cmdTest_Den"))->click();
+    ASSERT_EQ(dialogs.shown().size(), 2);
+    EXPECT_EQ(dialogs.shown()[1].icon, MsgIcon::Critical);
+    EXPECT_TRUE(dialogs.shown()[1].text.contains(QStringLiteral("TA2.crf"))) << dialogs.shown()[1].text.toStdString();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
