@@ -9,6 +9,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+  qt6-translations-l10n
   libsqlite3-dev libgtest-dev
   libzip-dev libpugixml-dev zip
   fonts-ipafont

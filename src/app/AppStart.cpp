@@ -1,5 +1,6 @@
 #include "app/AppStart.h"
 
+#include "app/QtTranslations.h"
 #include "ui/QtDialogs.h"
 #include "app/ScreenRegistry.h"
 #include "app/Screens.h"
@@ -70,6 +71,7 @@ int runScreens(int argc, char **argv, const CommandLine &cl)
     QApplication::setApplicationName(QStringLiteral("tobari-edi"));
     QApplication::setApplicationDisplayName(applicationTitle());
     chooseFont();
+    installQtTranslations();
     if (!cl.appFolder.isEmpty())
         AppFolder::setPath(cl.appFolder);
     registerScreens();

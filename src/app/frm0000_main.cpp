@@ -1,5 +1,7 @@
 #include "app/frm0000_main.h"
 
+#include "app/DesktopOpener.h"
+
 #include "app/ScreenRegistry.h"
 #include "billing/ConsignmentDetail.h"
 #include "store/Settings.h"
@@ -28,6 +30,7 @@ frm0000_main::frm0000_main(Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), dialogs_(dialogs), commands_(dialogs, *this)
 {
     setObjectName(QStringLiteral("frm0000_main"));
+    opener_ = new DesktopOpener(dialogs_, QStringLiteral("xdg-open"), this);
     // Each import runs in its own progress window, which closes when it ends.
     auto importWith = [this](int (frm9001_splImport::*read)(const QString &)) {
         return [this, read](const QString &path) {
@@ -202,7 +205,7 @@ void frm0000_main::closeMain()
 
 void frm0000_main::openExternal(const QString &target)
 {
-    QDesktopServices::openUrl(QUrl::fromUserInput(target));
+    opener_->open(target, QStringLiteral("Web-EDIのサイトを開けませんでした。"));
 }
 
 void frm0000_main::commandEntered()

@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class Dialogs;
+class DesktopOpener;
 
 class frm0000_main : public QMainWindow, public MenuHost, public MainCommandsHost {
     Q_OBJECT
@@ -61,5 +62,6 @@ private:
     std::array<QLabel *, 9> xlabMenu_{};
     std::array<QLabel *, 9> labMenu_{};
     QLineEdit *txtCmd_ = nullptr;
+    DesktopOpener *opener_ = nullptr;
     bool closing_ = false;
 };

@@ -5,6 +5,8 @@
 #include "store/DbError.h"
 #include "store/Dialogs.h"
 #include "store/InputChecks.h"
+#include "store/NumericText.h"
+#include "store/OrderLayout.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -16,6 +18,8 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace {
 
 // Retention periods run from one month to two years.
@@ -26,6 +30,22 @@ bool retentionOk(const QString &text)
     } catch (const DbError &) {
         return false;   // an empty box is no number
     }
+}
+
+// A whole number from `min` to `max` written in digits only (full-width
+// digits typed with the input method on count), or nothing.
+std::optional<int> wholeInRange(const QString &text, int min, int max)
+{
+    const QString t = halfWidthAscii(text).trimmed();
+    if (t.isEmpty() || t.size() > 2 + QString::number(max).size())
+        return std::nullopt;
+    for (const QChar c : t)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    const int n = t.toInt();
+    if (n < min || n > max)
+        return std::nullopt;
+    return n;
 }
 
 QLabel *note(const QString &text, QWidget *parent)
@@ -104,6 +124,28 @@ frm0002_Option_Gyoumu::frm0002_Option_Gyoumu(Dialogs &dialogs, QWidget *parent) 
 
 bool frm0002_Option_Gyoumu::save()
 {
+    // The partner code goes into billing runs and files of the chain's
+    // fixed width; the closing day is the closing screen's default; the tax
+    // rate prices every tag. A wrong one would break them later, far from here.
+    const QString partner = halfWidthAscii(xtxtTriCD->text()).trimmed();
+    const int partnerWidth = OrderLayout::widthOf("OMTRCD");
+    bool partnerOk = partner.size() <= partnerWidth;
+    for (const QChar c : partner)
+        partnerOk = partnerOk && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const std::optional<int> closingDay = wholeInRange(xtxtShime_Bi->text(), 1, 31);
+    const std::optional<int> taxRate = wholeInRange(xtxtZei->text(), 0, 99);
+    const std::pair<bool, std::pair<QLineEdit *, QString>> checks[] = {
+        {partnerOk, {xtxtTriCD, QStringLiteral("取引先CDは %1 桁以内の数字で入力してください。").arg(partnerWidth)}},
+        {closingDay.has_value(), {xtxtShime_Bi, QStringLiteral("締日は 1 から 31 の整数で入力してください。")}},
+        {taxRate.has_value(), {xtxtZei, QStringLiteral("消費税率は 0 から 99 の整数で入力してください。")}},
+    };
+    for (const auto &[ok, box] : checks) {
+        if (!ok) {
+            dialogs_.error(box.second, windowTitle());
+            box.first->setFocus();
+            return false;
+        }
+    }
     for (QLineEdit *b : {txtPBHK, txtSeHK, txtHaHK}) {
         if (!retentionOk(b->text())) {
             dialogs_.error(QStringLiteral("保存条件の値が数値として認識できないか、範囲を超えた値です。"), windowTitle());
@@ -114,8 +156,8 @@ bool frm0002_Option_Gyoumu::save()
     if (!dialogs_.confirm(QStringLiteral("設定を保存します。　宜しいですか？"), windowTitle()))
         return false;
     const std::pair<SettingKey, QString> values[] = {
-        {SettingKey::TorihikisakiCd, xtxtTriCD->text()}, {SettingKey::ShimeBi, xtxtShime_Bi->text()},
-        {SettingKey::Zeiritsu, xtxtZei->text()},         {SettingKey::HaDataSave, txtHaHK->text()},
+        {SettingKey::TorihikisakiCd, partner},         {SettingKey::ShimeBi, QString::number(*closingDay)},
+        {SettingKey::Zeiritsu, QString::number(*taxRate)}, {SettingKey::HaDataSave, txtHaHK->text()},
         {SettingKey::SeDataSave, txtSeHK->text()},       {SettingKey::PbDataSave, txtPBHK->text()},
     };
     for (const auto &[key, value] : values) {

@@ -4,6 +4,7 @@
 #include "app/AppStart.h"
 #include "app/BatchRunner.h"
 #include "app/BatchRegistry.h"
+#include "app/QtTranslations.h"
 #include "store/DataFolder.h"
 
 #include <QApplication>
@@ -58,8 +59,10 @@ int main(int argc, char **argv)
             && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
+        installQtTranslations();
         return runBatchCommand(*command, cl, out, err, interactive);
     }
     QCoreApplication app(argc, argv);
+    installQtTranslations();
     return runBatchCommand(*command, cl, out, err, interactive);
 }

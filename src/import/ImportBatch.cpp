@@ -81,22 +81,8 @@ int importOrder(BatchContext &ctx)
         return nothingDone(ctx);
     if (result != OrderImport::Done)
         return failed(ctx, result, op.errorDescription());
-    for (const OrderBatchInfo &b : op.summary().batches)
-        ctx.out << QStringLiteral("管理No %1: データ処理日付 %2 %3、伝票 %4 枚、明細 %5 行")
-                       .arg(b.indexNoH1)
-                       .arg(b.processingDate, b.processingTime)
-                       .arg(b.slips)
-                       .arg(b.lines)
-                << Qt::endl;
-    const OrderImportSummary &s = op.summary();
-    if (s.slipsWithoutHeader > 0)
-        ctx.out << QStringLiteral("ファイルヘッダより前の伝票 %1 枚は管理No 0 に入りました。").arg(s.slipsWithoutHeader)
-                << Qt::endl;
-    if (s.linesWithoutSlip > 0)
-        ctx.out << QStringLiteral("伝票ヘッダより前の明細 %1 行は伝票 0 に入りました。").arg(s.linesWithoutSlip)
-                << Qt::endl;
-    if (s.skippedLines > 0)
-        ctx.out << QStringLiteral("どの種類でもない %1 行を読み飛ばしました。").arg(s.skippedLines) << Qt::endl;
+    for (const QString &line : op.summaryLines())
+        ctx.out << line << Qt::endl;
     finish(ctx, *a);
     return BatchExit::Done;
 }

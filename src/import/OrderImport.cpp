@@ -260,6 +260,8 @@ int OrderImport::importFile(const QString &path)
             ++summary_.lines;
             if (batch)
                 ++batch->lines;
+            else
+                ++summary_.linesWithoutHeader;
             if (!seenSlip)
                 ++summary_.linesWithoutSlip;
             break;
@@ -346,6 +348,33 @@ QStringList OrderImport::countWarnings() const
     }
     if (more > 0)
         out << QStringLiteral("※ ほかに %1 件のファイルヘッダで件数が一致しません。").arg(more);
+    // Records before the first file header belong to no batch the screens
+    // list: the operator should know before they disappear into batch 0.
+    if (summary_.slipsWithoutHeader > 0 || summary_.linesWithoutHeader > 0)
+        out << QStringLiteral("※ 最初のファイルヘッダより前に伝票 %1 枚、明細 %2 行があります。"
+                              "これらは管理No 0 に入り、一覧には表示されません。")
+                   .arg(summary_.slipsWithoutHeader)
+                   .arg(summary_.linesWithoutHeader);
+    return out;
+}
+
+QStringList OrderImport::summaryLines() const
+{
+    QStringList out;
+    for (const OrderBatchInfo &b : summary_.batches)
+        out << QStringLiteral("管理No %1: データ処理日付 %2 %3、伝票 %4 枚、明細 %5 行")
+                   .arg(b.indexNoH1)
+                   .arg(b.processingDate, b.processingTime)
+                   .arg(b.slips)
+                   .arg(b.lines);
+    if (summary_.slipsWithoutHeader > 0 || summary_.linesWithoutHeader > 0)
+        out << QStringLiteral("ファイルヘッダより前の伝票 %1 枚、明細 %2 行は管理No 0 に入りました。")
+                   .arg(summary_.slipsWithoutHeader)
+                   .arg(summary_.linesWithoutHeader);
+    if (summary_.linesWithoutSlip > 0)
+        out << QStringLiteral("伝票ヘッダより前の明細 %1 行は伝票 0 に入りました。").arg(summary_.linesWithoutSlip);
+    if (summary_.skippedLines > 0)
+        out << QStringLiteral("どの種類でもない %1 行を読み飛ばしました。").arg(summary_.skippedLines);
     return out;
 }
 

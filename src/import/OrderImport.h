@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class Database;
 class Dialogs;
@@ -28,6 +29,7 @@ struct OrderImportSummary {
     qint64 slips = 0;
     qint64 lines = 0;
     qint64 slipsWithoutHeader = 0;   // batch 0: slip headers before the first file header
+    qint64 linesWithoutHeader = 0;   // batch 0: slip lines before the first file header
     qint64 linesWithoutSlip = 0;     // slip 0: slip lines before the first slip header
     QList<OrderBatchInfo> batches;
     QString digest;                  // of the file's bytes, hex
@@ -49,6 +51,12 @@ public:
 
     // What the last run read (also when it was declined).
     const OrderImportSummary &summary() const { return summary_; }
+    // What the last run imported, one line each: the batches made with
+    // their slip and line counts, records that went to batch 0 (before the
+    // first file header) or slip 0, and lines skipped. The batch mode prints
+    // them; the import window shows them.
+    QStringList summaryLines() const;
+
     // The description of the error that ended the last run, if any.
     const QString &errorDescription() const { return errorDescription_; }
 

@@ -8,7 +8,7 @@
 int deleteAllData(Database &db, Dialogs &dialogs)
 {
     if (dialogs.message(QStringLiteral("全ての明細を削除で御座る。\n宜しいか？"), QStringLiteral("御座る"),
-                        MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Ok)
+                        MsgIcon::Critical, MsgButtons::OkCancel, MsgResult::Cancel)
         != MsgResult::Ok)
         return 1;
     // A copy of both files first: the only way back from this command.
@@ -25,8 +25,11 @@ int deleteAllData(Database &db, Dialogs &dialogs)
     // One transaction: a failure half-way must not leave slips without
     // their lines or numbers restarted over existing batches.
     Transaction tx(db);
+    const qint64 slips = db.scalar(QStringLiteral("Select Count(*) From TBL_RD_H2")).toLongLong();
+    const qint64 lines = db.scalar(QStringLiteral("Select Count(*) From TBL_RD_BD")).toLongLong();
     for (const char *sql : statements)
         db.execute(QString::fromLatin1(sql));
     tx.commit();
+    dialogs.info(QStringLiteral("伝票 %1 枚、明細 %2 行を削除しました。").arg(slips).arg(lines), applicationTitle());
     return 0;
 }

@@ -231,20 +231,28 @@ int runCorrectSlip(BatchContext &ctx)
     }
     if (!ctx.dialogs.confirm(QStringLiteral("伝票 %1 の納品数を訂正します。宜しいですか？").arg(slip)))
         return BatchExit::NothingDone;
-    const CorrectionResult result = SaveCorrection(db, rows, 0, quantityColumn, -1);
-    switch (result.error) {
-    case 0:
+    const CorrectionResult result = SaveCorrection(db, ctx.dialogs, rows, 0, quantityColumn, -1);
+    switch (result.status) {
+    case CorrectionResult::Saved:
         for (int r = 0; r < rows.rowCount(); ++r)
             ctx.out << QStringLiteral("行 %1: 納品数 %2").arg(rows.text(r, lineColumn), rows.text(r, quantityColumn))
                     << Qt::endl;
         return BatchExit::Done;
-    case DbErr::Overflow:
-        return batchFailure(ctx, result.error, QStringLiteral("入力された数値の値が大きすぎます。"));
-    case DbErr::TypeMismatch:
-        return batchFailure(ctx, result.error, QStringLiteral("入力された値が数値として認識できません。"));
-    default:
-        return batchFailure(ctx, result.error, QStringLiteral("エラーが発生しました。　処理を中止します。"));
+    case CorrectionResult::Declined:
+        return BatchExit::NothingDone;
+    case CorrectionResult::Refused:
+        // A rule of the entry (a negative or over-precise quantity) refuses
+        // the value as the screen does; a text that is no number or does not
+        // fit is an error with its number.
+        if (result.error == 0) {
+            ctx.dialogs.error(QStringLiteral("行 %1: %2").arg(rows.text(result.row, lineColumn), result.message));
+            return BatchExit::NothingDone;
+        }
+        return batchFailure(ctx, result.error, result.message);
+    case CorrectionResult::Failed:
+        break;
     }
+    return batchFailure(ctx, result.error, result.message);
 }
 
 } // namespace

@@ -156,62 +156,18 @@ bool isTextValue(const QVariant &v)
 
 QString ReplaceExportPlaceholders(const QString &sql, const QStringList &values)
 {
-    enum State { Plain, Quoted, QuotedName, BracketName, LineComment, BlockComment };
-    State state = Plain;
+    // One pass from left to right: a value is never searched again, so a
+    // value that itself reads "/[1]/" stays as it is.
     QString out;
     out.reserve(sql.size());
     const qsizetype n = sql.size();
     for (qsizetype i = 0; i < n;) {
-        const QChar c = sql.at(i);
-        const QChar next = i + 1 < n ? sql.at(i + 1) : QChar();
-        if (state == Plain || state == Quoted) {
-            if (const auto d = placeholderAt(sql, i)) {
-                const QString literal = SqlText(values.value(*d), false, true);   // 'value' and a blank
-                out += state == Plain ? literal : literal.mid(1, literal.size() - 3);
-                i += 5;
-                continue;
-            }
+        if (const auto d = placeholderAt(sql, i)) {
+            out += values.value(*d);
+            i += 5;
+            continue;
         }
-        switch (state) {
-        case Plain:
-            if (c == QLatin1Char('\''))
-                state = Quoted;
-            else if (c == QLatin1Char('"'))
-                state = QuotedName;
-            else if (c == QLatin1Char('['))
-                state = BracketName;
-            else if (c == QLatin1Char('-') && next == QLatin1Char('-'))
-                state = LineComment;
-            else if (c == QLatin1Char('/') && next == QLatin1Char('*'))
-                state = BlockComment;
-            break;
-        case Quoted:   // a doubled quote closes and reopens: same result
-            if (c == QLatin1Char('\''))
-                state = Plain;
-            break;
-        case QuotedName:
-            if (c == QLatin1Char('"'))
-                state = Plain;
-            break;
-        case BracketName:
-            if (c == QLatin1Char(']'))
-                state = Plain;
-            break;
-        case LineComment:
-            if (c == QLatin1Char('\n'))
-                state = Plain;
-            break;
-        case BlockComment:
-            if (c == QLatin1Char('*') && next == QLatin1Char('/')) {
-                out += c;
-                out += next;
-                i += 2;
-                state = Plain;
-                continue;
-            }
-            break;
-        }
-        out += c;
+        out += sql.at(i);
         ++i;
     }
     return out;

@@ -75,9 +75,11 @@ private:
     QString lastError_;
 };
 
-// The placeholders of `sql` replaced by the values (value i for "/[i]/").
-// Outside quotes a value becomes a quoted text literal, so that it can
-// never add SQL of its own ("Where OMDNNO=/[0]/"); inside a quoted text it
-// is embedded with its quotes doubled ("'/[0]/%'"). Placeholders in
-// comments and quoted names stay as they are.
+// The placeholders of `sql` replaced by the values (value i for "/[i]/"),
+// as plain text wherever they stand: "= /[0]/" compares with a number,
+// "'/[0]/'" with a text, and a definition may use a placeholder as an
+// optional fragment of the statement (the slip list passes a blank for all
+// ten). The values are the program's own (a blank, a billing run number);
+// whatever they make of the statement, it still has to be one reading
+// statement, run on a read-only connection.
 QString ReplaceExportPlaceholders(const QString &sql, const QStringList &values);

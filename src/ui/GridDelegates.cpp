@@ -114,7 +114,7 @@ QWidget *NumberCellDelegate::createEditor(QWidget *parent, const QStyleOptionVie
     Q_UNUSED(index);
     auto *editor = new QLineEdit(parent);
     editor->setFrame(false);
-    editor->setValidator(new NumberInputValidator(editor));
+    editor->setValidator(new NumberInputValidator(options_, editor));
     editor->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     editor->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
     SetImeOpen(editor, false);

@@ -2,6 +2,8 @@
 // One delegate per column type, shared by every list screen. They paint
 // and edit; what a pressed button or a changed tick means is the screen's.
 
+#include "ui/InputHelpers.h"
+
 #include <QStyledItemDelegate>
 
 // Key columns ("B", "d"): every cell is drawn as a push button carrying the
@@ -32,9 +34,17 @@ public:
 class NumberCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit NumberCellDelegate(QObject *parent = nullptr) : QStyledItemDelegate(parent) {}
+    // A column with its own rule (a sign allowed, a limit on the decimals).
+    NumberCellDelegate(const NumberInputOptions &options, QObject *parent)
+        : QStyledItemDelegate(parent), options_(options)
+    {
+    }
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override;
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
+
+private:
+    NumberInputOptions options_;
 };

@@ -69,11 +69,14 @@ QValidator::State NumberInputValidator::validate(QString &input, int &pos) const
         ++i;
     }
     int digits = 0;
+    int decimals = 0;
     bool point = false;
     for (; i < input.size(); ++i) {
         const QChar c = input.at(i);
         if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
             ++digits;
+            if (point && ++decimals > options_.maxDecimals && options_.maxDecimals >= 0)
+                return Invalid;
         } else if (c == QLatin1Char('.') && options_.allowDecimals && !point) {
             point = true;
         } else {

@@ -35,6 +35,7 @@ struct NumberInputOptions {
     bool allowNegative = false;
     bool allowDecimals = true;
     int maxDigits = 0;   // digits before and after the point together; 0: no limit
+    int maxDecimals = -1;   // digits after the point; -1: no limit
 };
 
 // Accepts while typing only what can become a number of the options' kind.

@@ -81,6 +81,7 @@ TEST(Batch, QuestionsAreDeclinedWithoutYes)
     EXPECT_TRUE(declined.out.contains(QStringLiteral("全ての明細を削除で御座る。　宜しいか？"))) << declined.out.toStdString();
     const Outcome done = run({"--app-folder", dir.path(), "delete-all", "--yes"});
     EXPECT_EQ(done.status, 0) << done.err.toStdString();
+    EXPECT_TRUE(done.out.contains(QStringLiteral("伝票 0 枚、明細 0 行を削除しました。"))) << done.out.toStdString();
     const Outcome nothing = run({"--app-folder", dir.path(), "--yes", "cancel-closing"});
     EXPECT_EQ(nothing.status, 1);
     EXPECT_TRUE(nothing.out.contains(QStringLiteral("現在処理中ではありません。")));

@@ -192,12 +192,25 @@ TEST_F(CommandsTest, DeleteAllRestartsNumberingAndKeepsSettingsTables)
     GetNextIndex(*db, "H1");
     db->execute("INSERT INTO TBL_RD_H1(INDEXNOH1) VALUES (1)");
     db->execute("INSERT INTO MST_NOUADD(TOK_CD, NOU_CD) VALUES ('1','2')");
+    for (int h2 : {10, 11})
+        db->execute(QString("INSERT INTO TBL_RD_H2(INDEXNOH1, INDEXNOH2) VALUES (1, %1)").arg(h2));
+    for (int bd : {100, 101, 102})
+        db->execute(QString("INSERT INTO TBL_RD_BD(INDEXNOH1, INDEXNOH2, INDEXNOBD) VALUES (1, 10, %1)").arg(bd));
     dialogs.answer(MsgResult::Cancel);
     commands.loadProcedure("DALL_DELL");
     EXPECT_EQ(db->scalar("SELECT count(*) FROM TBL_RD_H1").toInt(), 1);
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown()[0].text, QString::fromUtf16(u"全ての明細を削除で御座る。\n宜しいか？"));
+    EXPECT_EQ(dialogs.shown()[0].title, QString::fromUtf16(u"御座る"));
+    EXPECT_EQ(dialogs.shown()[0].defaultButton, MsgResult::Cancel);   // Enter keeps the data
     dialogs.answer(MsgResult::Ok);
     commands.loadProcedure("DALL_DELL");
-    EXPECT_EQ(dialogs.shown().back().title, QString::fromUtf16(u"御座る"));
+    ASSERT_EQ(dialogs.shown().size(), 3);
+    EXPECT_EQ(dialogs.shown()[1].title, QString::fromUtf16(u"御座る"));
+    EXPECT_EQ(dialogs.shown()[2].text, QString::fromUtf16(u"伝票 2 枚、明細 3 行を削除しました。"));
+    EXPECT_EQ(dialogs.shown()[2].icon, MsgIcon::Information);
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM TBL_RD_H2").toInt(), 0);
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM TBL_RD_BD").toInt(), 0);
     EXPECT_EQ(db->scalar("SELECT count(*) FROM TBL_RD_H1").toInt(), 0);
     EXPECT_EQ(db->scalar("SELECT count(*) FROM MST_NOUADD").toInt(), 1);
     EXPECT_GT(db->scalar("SELECT count(*) FROM MST_MENU").toInt(), 0);

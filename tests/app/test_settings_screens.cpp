@@ -113,12 +113,74 @@ TEST_F(SettingsScreens, BusinessSettingsFirstStartDefaultsAndSave)
     dialogs.answer(MsgResult::Ok);
     screen.resetRetention();
     EXPECT_EQ(screen.txtHaHK->text(), "3");
-    screen.xtxtTriCD->setText(QStringLiteral("ｱ12345"));   // saved unchecked
+    screen.xtxtTriCD->setText(QStringLiteral("012345"));
     dialogs.answer(MsgResult::Ok);
     EXPECT_TRUE(screen.save());
-    EXPECT_EQ(iniValue(folder.file("Gyoum.ini"), "GYOUMU_SETTEI", "TORIHIKISAKI_CD"), QStringLiteral("ｱ12345"));
+    EXPECT_EQ(iniValue(folder.file("Gyoum.ini"), "GYOUMU_SETTEI", "TORIHIKISAKI_CD"), QStringLiteral("012345"));
     EXPECT_EQ(iniValue(folder.file("Gyoum.ini"), "GYOUMU_SETTEI", "PBDATA_SAVE"), "2");
 }
+
+// Partner code, closing day and tax rate: a wrong value is refused with its
+// own message and nothing is written; right values are saved as numbers.
+struct BusinessValueCase {
+    const char *name;
+    const char *partner;
+    const char *closingDay;
+    const char *taxRate;
+    const char *refusal;   // "" when saved
+    const char *savedPartner;
+    const char *savedClosingDay;
+    const char *savedTaxRate;
+};
+
+class BusinessValues : public SettingsScreens, public ::testing::WithParamInterface<BusinessValueCase> {};
+
+TEST_P(BusinessValues, CheckedBeforeTheQuestion)
+{
+    const BusinessValueCase &c = GetParam();
+    frm0002_Option_Gyoumu screen(dialogs);
+    screen.xtxtTriCD->setText(QString::fromUtf8(c.partner));
+    screen.xtxtShime_Bi->setText(QString::fromUtf8(c.closingDay));
+    screen.xtxtZei->setText(QString::fromUtf8(c.taxRate));
+    const bool refused = *c.refusal != '\0';
+    if (!refused)
+        dialogs.answer(MsgResult::Ok);
+    EXPECT_EQ(screen.save(), !refused);
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    const QString gyoum = folder.file("Gyoum.ini");
+    if (refused) {
+        EXPECT_EQ(dialogs.shown()[0].text, QString::fromUtf8(c.refusal));
+        EXPECT_EQ(dialogs.shown()[0].icon, MsgIcon::Critical);
+        EXPECT_FALSE(QFileInfo::exists(gyoum));
+        return;
+    }
+    EXPECT_EQ(iniValue(gyoum, "GYOUMU_SETTEI", "TORIHIKISAKI_CD"), QString::fromUtf8(c.savedPartner));
+    EXPECT_EQ(iniValue(gyoum, "GYOUMU_SETTEI", "SHIME_BI"), QString::fromUtf8(c.savedClosingDay));
+    EXPECT_EQ(iniValue(gyoum, "GYOUMU_SETTEI", "ZEIRITSU"), QString::fromUtf8(c.savedTaxRate));
+}
+
+constexpr const char *PARTNER_REFUSED = "取引先CDは 6 桁以内の数字で入力してください。";
+constexpr const char *CLOSING_REFUSED = "締日は 1 から 31 の整数で入力してください。";
+constexpr const char *TAX_REFUSED = "消費税率は 0 から 99 の整数で入力してください。";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BusinessValues,
+    ::testing::Values(
+        BusinessValueCase{"partner_letters", "ABC12", "20", "10", PARTNER_REFUSED, "", "", ""},
+        BusinessValueCase{"partner_seven_digits", "1234567", "20", "10", PARTNER_REFUSED, "", "", ""},
+        BusinessValueCase{"closing_day_letters", "123456", "xx40", "10", CLOSING_REFUSED, "", "", ""},
+        BusinessValueCase{"closing_day_zero", "123456", "0", "10", CLOSING_REFUSED, "", "", ""},
+        BusinessValueCase{"closing_day_32", "123456", "32", "10", CLOSING_REFUSED, "", "", ""},
+        BusinessValueCase{"closing_day_decimal", "123456", "20.5", "10", CLOSING_REFUSED, "", "", ""},
+        BusinessValueCase{"closing_day_empty", "123456", "", "10", CLOSING_REFUSED, "", "", ""},
+        BusinessValueCase{"tax_word", "123456", "20", "ten", TAX_REFUSED, "", "", ""},
+        BusinessValueCase{"tax_100", "123456", "20", "100", TAX_REFUSED, "", "", ""},
+        BusinessValueCase{"tax_negative", "123456", "20", "-8", TAX_REFUSED, "", "", ""},
+        BusinessValueCase{"tax_decimal", "123456", "20", "8.5", TAX_REFUSED, "", "", ""},
+        BusinessValueCase{"lowest_values", "0", "1", "0", "", "0", "1", "0"},
+        BusinessValueCase{"highest_values", "999999", "31", "99", "", "999999", "31", "99"},
+        BusinessValueCase{"full_width_and_blanks", " ０１２３ ", "０５", " 10 ", "", "0123", "5", "10"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------ start-up
 

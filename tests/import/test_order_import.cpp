@@ -194,7 +194,10 @@ TEST_F(OrderImportTest, NumbersRecordsInFileOrderWithBatchZeroBeforeTheFirstHead
     });
     ASSERT_EQ(importAnswering(file, MsgResult::Ok), 0);
 
-    EXPECT_EQ(confirmationShown(), confirmation({"250301 093000(00001)", "250302 101500(00001)"}));
+    // The records before the first header are warned about: no list shows batch 0.
+    EXPECT_EQ(confirmationShown(), confirmation({"250301 093000(00001)", "250302 101500(00001)",
+                                                 u(u"※ 最初のファイルヘッダより前に伝票 1 枚、明細 1 行があります。"
+                                                   u"これらは管理No 0 に入り、一覧には表示されません。")}));
     EXPECT_EQ(dump(*db, "Select OLREKB,OLOPDT,INDEXNOH1 From TBL_RD_H1 Order By INDEXNOH1"),
               "A|250301|5\na|250302|6");
     EXPECT_EQ(dump(*db, "Select OMREKB,OMDNNO,INDEXNOH1,INDEXNOH2,DEN_EXP_CHECK,HAKKOU_FLG,DEN_OP_DATE,SEIKYU_FLG "

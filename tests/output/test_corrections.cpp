@@ -5,6 +5,8 @@
 #include "output/ChangeMarker.h"
 #include "output/DeliveredQuantity.h"
 #include "output/Workbook.h"
+#include "store/GridColumns.h"
+#include "support/ScriptedDialogs.h"
 #include "support/LibreOffice.h"
 #include "support/SlipRows.h"
 #include "support/TempDataFolder.h"
@@ -16,6 +18,8 @@
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -48,7 +52,7 @@ protected:
 
 TEST_F(Correction, TwelvePiecesRewritesAmountsAndMarksTheLine)
 {
-    EXPECT_EQ(UpdateDeliveredQuantity(*db, 100, 12, 0), 0);
+    EXPECT_EQ(UpdateDeliveredQuantity(*db, 100, 120, 0), 0);
     EXPECT_EQ(col("ONSURY").toString(), "000120");
     EXPECT_EQ(col("ONBTNK").toString(), "0001980");
     EXPECT_EQ(col("ONBAIJ").toString(), "0000023760");
@@ -58,7 +62,7 @@ TEST_F(Correction, TwelvePiecesRewritesAmountsAndMarksTheLine)
 
 TEST_F(Correction, PriceGivenInRequestMode)
 {
-    EXPECT_EQ(UpdateDeliveredQuantity(*db, 100, 2, 2500), 0);
+    EXPECT_EQ(UpdateDeliveredQuantity(*db, 100, 20, 2500), 0);
     EXPECT_EQ(col("ONBTNK").toString(), "0002500");
     EXPECT_EQ(col("ONBAIJ").toString(), "0000005000");
     EXPECT_EQ(col("ONSURYM").toString(), "0001500001980Y");   // ordered figures stay
@@ -66,7 +70,7 @@ TEST_F(Correction, PriceGivenInRequestMode)
 
 struct OverflowCase {
     const char *name;
-    int quantity;
+    int tenths;
     int price;
 };
 
@@ -75,23 +79,187 @@ class CorrectionOverflow : public Correction, public ::testing::WithParamInterfa
 TEST_P(CorrectionOverflow, RefusedWithSixAndNothingWritten)
 {
     const OverflowCase &c = GetParam();
-    EXPECT_EQ(UpdateDeliveredQuantity(*db, 100, c.quantity, c.price), 6);
+    EXPECT_EQ(UpdateDeliveredQuantity(*db, 100, c.tenths, c.price), 6);
     EXPECT_EQ(col("ONSURY").toString(), "000150");
     EXPECT_EQ(col("ONSURYM").toString(), "0001500001980N");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CorrectionOverflow,
-    ::testing::Values(OverflowCase{"quantity_needs_seven_digits", 100000, 0},
-                      OverflowCase{"price_needs_eight_digits", 1, 10000000},
-                      OverflowCase{"amount_beyond_32_bits", 99999, 9999999},
-                      OverflowCase{"negative_quantity", -1, 0}),
+    ::testing::Values(OverflowCase{"quantity_needs_seven_digits", 1000000, 0},
+                      OverflowCase{"price_needs_eight_digits", 10, 10000000},
+                      OverflowCase{"amount_beyond_32_bits", 999990, 9999999},
+                      OverflowCase{"half_piece_amount_beyond_32_bits", 4295, 9999999},
+                      OverflowCase{"negative_quantity", -10, 0}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// The amounts of one line for a quantity in tenths: the cost amount is
+// truncated to whole yen, the selling amount rounded halves to even; whole
+// pieces give the figures they always gave.
+struct AmountCase {
+    const char *name;
+    const char *cost;    // ONGTNK, hundredths of a yen
+    const char *price;   // ONBTNK
+    int tenths;
+    const char *sury;
+    const char *genj;
+    const char *baij;
+};
+
+class CorrectionAmounts : public ::testing::TestWithParam<AmountCase> {};
+
+TEST_P(CorrectionAmounts, Stored)
+{
+    const AmountCase &c = GetParam();
+    TempDataFolder folder;
+    Database &db = folder.prepare();
+    SlipRows::slip(db, 1, 10, {{"OMDNNO", "000123"}});
+    SlipRows::line(db, 1, 10, 100, "000220", c.price, {{"ONGTNK", c.cost}});
+    ASSERT_EQ(UpdateDeliveredQuantity(db, 100, c.tenths, 0), 0);
+    const auto field = [&](const char *col) {
+        return db.scalar(QString("SELECT %1 FROM TBL_RD_BD WHERE INDEXNOBD=100").arg(col)).toString();
+    };
+    EXPECT_EQ(field("ONSURY"), c.sury);
+    EXPECT_EQ(field("ONGENJ"), c.genj);
+    EXPECT_EQ(field("ONBAIJ"), c.baij);
+    EXPECT_EQ(field("ONBTNK"), c.price);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CorrectionAmounts,
+    ::testing::Values(
+        AmountCase{"whole_pieces", "000099000", "0001980", 120, "000120", "0000011880", "0000023760"},
+        AmountCase{"whole_pieces_odd_cents", "000099999", "0000001", 70, "000070", "0000006999", "0000000007"},
+        AmountCase{"half_piece_selling_rounds_half_up_to_even", "000099000", "0001981", 175, "000175",
+                   "0000017325", "0000034668"},
+        AmountCase{"half_piece_selling_rounds_half_down_to_even", "000000000", "0000003", 15, "000015",
+                   "0000000000", "0000000004"},
+        AmountCase{"cost_truncated_never_rounded", "000120050", "0001000", 30, "000030", "0000003601",
+                   "0000003000"},
+        AmountCase{"cost_of_half_piece_truncated", "000099999", "0000100", 5, "000005", "0000000499",
+                   "0000000050"},
+        AmountCase{"zero_pieces", "000120050", "0001981", 0, "000000", "0000000000", "0000000000"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct QuantityCase {
+    const char *text;
+    QuantityEntry entry;
+    int tenths;
+};
+
+TEST(QuantityTenths, TypedTexts)
+{
+    const QuantityCase cases[] = {
+        {"17.5", QuantityEntry::Ok, 175},          {"18", QuantityEntry::Ok, 180},
+        {"2.50", QuantityEntry::Ok, 25},           {"0.1", QuantityEntry::Ok, 1},
+        {"１７．５", QuantityEntry::Ok, 175},      {" 3 ", QuantityEntry::Ok, 30},
+        {"-0", QuantityEntry::Ok, 0},              {"2.55", QuantityEntry::TooManyDecimals, 0},
+        {"0.05", QuantityEntry::TooManyDecimals, 0}, {"-3", QuantityEntry::Negative, 0},
+        {"-0.5", QuantityEntry::Negative, 0},      {"", QuantityEntry::NotANumber, 0},
+        {"abc", QuantityEntry::NotANumber, 0},     {"9999999999", QuantityEntry::TooLarge, 0},
+    };
+    for (const QuantityCase &c : cases) {
+        SCOPED_TRACE(c.text);
+        qint32 tenths = -1;
+        EXPECT_EQ(QuantityTenths(QString::fromUtf8(c.text), tenths), c.entry);
+        if (c.entry == QuantityEntry::Ok)
+            EXPECT_EQ(tenths, c.tenths);
+    }
+}
+
+// Saving the correction list of one slip: line 01 ordered 22 pieces at
+// 1,981 yen (cost 1,200.50 yen), line 02 ordered and delivered 17.5.
+struct SaveCase {
+    const char *name;
+    const char *typed;                        // line 01's delivered pieces
+    std::optional<MsgResult> overOrderAnswer;  // the question's answer, when it is asked
+    CorrectionResult::Status status;
+    const char *message;                       // the refusal shown, or ""
+    const char *sury;                          // line 01 afterwards
+    const char *genj;
+    const char *baij;
+};
+
+class SaveCorrectionTable : public ::testing::TestWithParam<SaveCase> {
+protected:
+    void SetUp() override
+    {
+        db = &folder.prepare();
+        SlipRows::slip(*db, 1, 10, {{"OMDNNO", "000123"}});
+        SlipRows::line(*db, 1, 10, 100, "000220", "0001981",
+                       {{"ONLINE", "01"}, {"ONGTNK", "000120050"}, {"ONGENJ", "0000026411"}, {"ONBAIJ", "0000043582"}});
+        SlipRows::line(*db, 1, 10, 101, "000175", "0000500",
+                       {{"ONLINE", "02"}, {"ONGTNK", "000020000"}, {"ONGENJ", "0000003500"}, {"ONBAIJ", "0000008750"}});
+    }
+    QString field(int bd, const char *col)
+    {
+        return db->scalar(QString("SELECT %1 FROM TBL_RD_BD WHERE INDEXNOBD=%2").arg(col).arg(bd)).toString();
+    }
+    TempDataFolder folder;
+    Database *db = nullptr;
+    ScriptedDialogs dialogs;
+};
+
+TEST_P(SaveCorrectionTable, Outcome)
+{
+    const SaveCase &c = GetParam();
+    GridData rows = loadGridData(*db, SlipCorrectionSql("000123"));
+    const int quantity = rows.indexOf(QStringLiteral("納品数"));
+    EXPECT_EQ(rows.text(1, quantity), "17.5");   // what the screen shows and saves back
+    rows.setText(0, quantity, QString::fromUtf8(c.typed));
+    if (c.overOrderAnswer)
+        dialogs.answer(*c.overOrderAnswer);
+
+    const CorrectionResult r = SaveCorrection(*db, dialogs, rows, 0, quantity, -1);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.message, QString::fromUtf8(c.message));
+    EXPECT_EQ(dialogs.pending(), 0u);
+    if (c.overOrderAnswer) {
+        ASSERT_EQ(dialogs.shown().size(), 1);
+        EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("受注数を超えています。このまま確定しますか？"));
+        EXPECT_EQ(dialogs.shown()[0].buttons, MsgButtons::OkCancel);
+        EXPECT_EQ(dialogs.shown()[0].defaultButton, MsgResult::Cancel);
+    } else {
+        EXPECT_TRUE(dialogs.shown().isEmpty());
+    }
+    if (c.status != CorrectionResult::Saved)
+        EXPECT_EQ(r.row, 0);
+
+    const bool saved = c.status == CorrectionResult::Saved;
+    EXPECT_EQ(field(100, "ONSURY"), c.sury);
+    EXPECT_EQ(field(100, "ONGENJ"), c.genj);
+    EXPECT_EQ(field(100, "ONBAIJ"), c.baij);
+    EXPECT_EQ(field(100, "ONSURYM"), saved ? "0002200001981Y" : "0002200001981N");
+    // The untouched half piece keeps its tenths, saved and marked as always.
+    EXPECT_EQ(field(101, "ONSURY"), "000175");
+    EXPECT_EQ(field(101, "ONGENJ"), "0000003500");
+    EXPECT_EQ(field(101, "ONBAIJ"), "0000008750");
+    EXPECT_EQ(field(101, "ONSURYM"), saved ? "0001750000500Y" : "0001750000500N");
+    EXPECT_EQ(db->transactionDepth(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SaveCorrectionTable,
+    ::testing::Values(
+        SaveCase{"half_piece_typed", "17.5", std::nullopt, CorrectionResult::Saved, "", "000175", "0000021008",
+                 "0000034668"},
+        SaveCase{"three_pieces_cost_truncated", "3", std::nullopt, CorrectionResult::Saved, "", "000030",
+                 "0000003601", "0000005943"},
+        SaveCase{"unchanged", "22", std::nullopt, CorrectionResult::Saved, "", "000220", "0000026411", "0000043582"},
+        SaveCase{"two_decimals_refused", "2.55", std::nullopt, CorrectionResult::Refused,
+                 "納品数は小数点以下1桁まで入力できます。", "000220", "0000026411", "0000043582"},
+        SaveCase{"negative_refused", "-3", std::nullopt, CorrectionResult::Refused,
+                 "納品数にマイナスの値は入力できません。", "000220", "0000026411", "0000043582"},
+        SaveCase{"above_the_order_confirmed", "99", MsgResult::Ok, CorrectionResult::Saved, "", "000990",
+                 "0000118849", "0000196119"},
+        SaveCase{"above_the_order_declined", "99", MsgResult::Cancel, CorrectionResult::Declined, "", "000220",
+                 "0000026411", "0000043582"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(Correction, StoredPriceThatIsNotANumber)
 {
     db->execute("UPDATE TBL_RD_BD SET ONGTNK='12X' WHERE INDEXNOBD=100");
-    EXPECT_EQ(UpdateDeliveredQuantity(*db, 100, 1, 0), 13);
+    EXPECT_EQ(UpdateDeliveredQuantity(*db, 100, 10, 0), 13);
 }
 
 // ------------------------------------------------------------ change history
@@ -130,9 +298,9 @@ TEST_F(History, DeclinedDoesNothing)
 
 TEST_F(History, OneRowPerChangedValueQuantityFirst)
 {
-    ASSERT_EQ(UpdateDeliveredQuantity(*db, 100, 12, 0), 0);      // quantity only
-    ASSERT_EQ(UpdateDeliveredQuantity(*db, 101, 3, 450), 0);     // both
-    ASSERT_EQ(UpdateDeliveredQuantity(*db, 102, 3, 0), 0);       // "S" line corrected, values unchanged
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 100, 120, 0), 0);      // quantity only
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 101, 30, 450), 0);     // both
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 102, 30, 0), 0);       // "S" line corrected, values unchanged
     dialogs.answer(MsgResult::Ok);
     const ChangeHistoryResult r = writeChangeHistory(*db, dialogs);
     ASSERT_EQ(r.status, 0);
@@ -164,8 +332,8 @@ TEST_F(History, OneRowPerChangedValueQuantityFirst)
 
 TEST_F(History, LineCorrectedTwiceComparesOrderedWithLatest)
 {
-    ASSERT_EQ(UpdateDeliveredQuantity(*db, 100, 12, 0), 0);
-    ASSERT_EQ(UpdateDeliveredQuantity(*db, 100, 10, 0), 0);
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 100, 120, 0), 0);
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 100, 100, 0), 0);
     dialogs.answer(MsgResult::Ok);
     const ChangeHistoryResult r = writeChangeHistory(*db, dialogs);
     ASSERT_EQ(r.rows, 1);
@@ -178,7 +346,7 @@ TEST_F(History, LibreOfficeOpensTheWorkbookWithTheRows)
 {
     if (!libreOfficeInstalled())
         GTEST_SKIP() << "LibreOffice is not installed";
-    ASSERT_EQ(UpdateDeliveredQuantity(*db, 101, 3, 450), 0);
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 101, 30, 450), 0);
     dialogs.answer(MsgResult::Ok);
     const ChangeHistoryResult r = writeChangeHistory(*db, dialogs);
     ASSERT_EQ(r.status, 0);
@@ -202,7 +370,7 @@ TEST_F(History, NothingToReportLeavesNoFileAndKeepsMarkers)
 
 TEST_F(History, MissingTemplateFailsWithoutTouchingMarkers)
 {
-    ASSERT_EQ(UpdateDeliveredQuantity(*db, 100, 12, 0), 0);
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 100, 120, 0), 0);
     QFile::remove(folder.file("COR/ChangeHist"));
     dialogs.answer(MsgResult::Ok);
     try {

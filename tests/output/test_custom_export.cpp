@@ -232,12 +232,40 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"no_statement", ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(Export, ValueCannotAddSqlOfItsOwn)
+// Placeholders are replaced as plain text: a definition puts a text value
+// between quotes itself, and may use a placeholder as an optional fragment
+// that the slip list's blanks leave out.
+TEST_F(Export, PlaceholdersAtLineEndsAndInsideQuotedText)
 {
-    define("null\r\n,\r\nOUT.CSV\r\nSELECT OMDNNO FROM TBL_RD_H2 WHERE OMDNNO = /[0]/\r\n");
-    EXPECT_EQ(run({"x' OR '1'='1"}), clsCustomDOP::NoRows);
+    define("null\r\n,\r\nOUT.CSV\r\n"
+           "SELECT OMDNNO, 'run /[0]/ of /[1]/' AS NOTE FROM TBL_RD_H2 /[2]/\r\n"
+           "WHERE OMDNNO = '/[3]/' /[4]/\r\n"
+           "ORDER BY OMDNNO /[5]/\r\n");
+    EXPECT_EQ(run({"7", "12", " ", "000123", "AND INDEXNOH2 = 10"}), clsCustomDOP::Written)
+        << dop.lastErrorDescription().toStdString();
+    EXPECT_EQ(readAll(out + "/OUT.CSV"), QByteArray("000123,run 7 of 12\r\n"));
+
+    define("\"\r\n,\r\nOUT.CSV\r\nSELECT OMDNNO FROM TBL_RD_H2 WHERE 1 = 1 /[0]/\r\n/[1]/\r\nORDER BY OMDNNO /[9]/\r\n");
+    EXPECT_EQ(run(), clsCustomDOP::Written) << dop.lastErrorDescription().toStdString();   // ten blanks
+    EXPECT_EQ(readAll(out + "/OUT.CSV"), QByteArray("\"000123\"\r\n"));
+}
+
+// Whatever a value makes of the statement, it still only reads.
+TEST_F(Export, ValueCannotMakeTheStatementWrite)
+{
+    define("null\r\n,\r\nOUT.CSV\r\nSELECT OMDNNO FROM TBL_RD_H2 WHERE OMDNNO = '/[0]/'\r\n");
     EXPECT_EQ(run({"000123"}), clsCustomDOP::Written);
     EXPECT_EQ(readAll(out + "/OUT.CSV"), QByteArray("000123\r\n"));
+    QFile::remove(out + "/OUT.CSV");
+    for (const char *value : {"x'; DELETE FROM TBL_RD_BD; --", "x' OR 1 = 1; UPDATE TBL_RD_BD SET ONSYKN = 'X'; --"}) {
+        SCOPED_TRACE(value);
+        const qint32 r = run({QString::fromLatin1(value)});
+        EXPECT_NE(r, clsCustomDOP::Written);
+        EXPECT_NE(r, clsCustomDOP::NoRows);
+        EXPECT_EQ(lineCount(), 2);
+        EXPECT_EQ(outputFiles(), QStringList());
+    }
+    EXPECT_NE(sqlite3_get_autocommit(db->handle()), 0);
 }
 
 // ------------------------------------------------------------ placeholders
@@ -259,14 +287,14 @@ TEST_P(Placeholders, Replaced)
 INSTANTIATE_TEST_SUITE_P(
     Cases, Placeholders,
     ::testing::Values(
-        PlaceholderCase{"plain_becomes_a_literal", "Where INDEXNOZH=/[0]/", "Where INDEXNOZH='12' "},
-        PlaceholderCase{"quote_in_a_value_doubled", "Where A=/[1]/And B=1", "Where A='O''Neil' And B=1"},
-        PlaceholderCase{"inside_quotes_embedded", "Where A LIKE '/[1]/%'", "Where A LIKE 'O''Neil%'"},
-        PlaceholderCase{"value_holding_a_placeholder_stays", "/[2]/,/[0]/", "'/[0]/' ,'12' "},
-        PlaceholderCase{"every_digit", "/[3]//[9]/", "' ' '' "},
-        PlaceholderCase{"comment_and_quoted_name_untouched", "-- /[0]/\nSELECT \"/[0]/\" /* /[0]/ */ ,/[0]/",
-                        "-- /[0]/\nSELECT \"/[0]/\" /* /[0]/ */ ,'12' "},
-        PlaceholderCase{"not_a_placeholder", "/[x]/ /[10]/ [/[0]/]", "/[x]/ /[10]/ [/[0]/]"}),
+        PlaceholderCase{"plain_text", "Where INDEXNOZH=/[0]/", "Where INDEXNOZH=12"},
+        PlaceholderCase{"value_as_it_is", "Where A='/[1]/'", "Where A='O'Neil'"},
+        PlaceholderCase{"inside_quotes", "Where A LIKE '/[0]/%'", "Where A LIKE '12%'"},
+        PlaceholderCase{"at_line_ends", "Where A=/[0]/\r\nAnd B=1 /[3]/\r\n", "Where A=12\r\nAnd B=1  \r\n"},
+        PlaceholderCase{"value_holding_a_placeholder_stays", "/[2]/,/[0]/", "/[0]/,12"},
+        PlaceholderCase{"blank_and_missing_values", "[/[3]//[9]/]", "[ ]"},
+        PlaceholderCase{"comments_and_names_too", "-- /[0]/\nSELECT \"/[0]/\" /* /[0]/ */", "-- 12\nSELECT \"12\" /* 12 */"},
+        PlaceholderCase{"not_a_placeholder", "/[x]/ /[10]/ /[0] /[]/", "/[x]/ /[10]/ /[0] /[]/"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------ definition file

@@ -91,7 +91,7 @@ TEST_F(ExportBatch, AnyDefinitionFileWithValues)
     const QString def = folder.file("mine.sql");
     QFile f(def);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("null\r\n;\r\nMINE.TXT\r\nSELECT OMDNNO, /[1]/ FROM TBL_RD_H2 WHERE OMDNNO = /[0]/\r\n");
+    f.write("null\r\n;\r\nMINE.TXT\r\nSELECT OMDNNO, '/[1]/' FROM TBL_RD_H2 WHERE OMDNNO = '/[0]/'\r\n");
     f.close();
     EXPECT_EQ(run({"--definition", def, "--out", "DIR", "--param", "000123", "x"}), BatchExit::Done)
         << errText.toStdString();
@@ -179,8 +179,29 @@ TEST_F(CorrectSlipBatch, NamedLinesGetTheirPiecesOthersAsShown)
     EXPECT_EQ(run({"--slip", "000123", "--set", "1=12"}), 0) << errText.toStdString();
     EXPECT_EQ(field(100, "ONSURY"), "000120");
     EXPECT_EQ(field(100, "ONBAIJ"), "0000023760");
-    EXPECT_EQ(field(101, "ONSURY"), "000160");   // 15.5 shown, saved halves to even
+    EXPECT_EQ(field(101, "ONSURY"), "000155");   // 15.5 shown, saved as it was
     EXPECT_EQ(field(101, "ONSURYM"), "0001550000500Y");
+}
+
+TEST_F(CorrectSlipBatch, HalfPiecesAboveTheOrderAfterTheQuestion)
+{
+    dialogs.answer(MsgResult::Ok).answer(MsgResult::Ok);
+    EXPECT_EQ(run({"--slip", "000123", "--set", "2=17.5"}), 0) << errText.toStdString();
+    EXPECT_EQ(dialogs.shown().back().text, QStringLiteral("受注数を超えています。このまま確定しますか？"));
+    EXPECT_EQ(field(101, "ONSURY"), "000175");
+    EXPECT_EQ(field(101, "ONBAIJ"), "0000008750");
+    EXPECT_EQ(field(100, "ONSURY"), "000150");
+    EXPECT_TRUE(outText.contains(QStringLiteral("行 02: 納品数 17.5"))) << outText.toStdString();
+}
+
+TEST_F(CorrectSlipBatch, NegativeQuantityChangesNothing)
+{
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_EQ(run({"--slip", "000123", "--set", "1=-3"}), 1);
+    EXPECT_EQ(dialogs.shown().back().text, QStringLiteral("行 01: 納品数にマイナスの値は入力できません。"));
+    EXPECT_EQ(field(100, "ONSURY"), "000150");
+    EXPECT_EQ(field(100, "ONSURYM"), "0001500001980N");
+    EXPECT_EQ(field(101, "ONSURYM"), "0001550000500N");
 }
 
 TEST_F(CorrectSlipBatch, RefusalsChangeNothing)

@@ -2,15 +2,20 @@
 // assortment-list printing fill, of the right kinds and sizes.
 #include "FormTestSupport.h"
 
+#include "slips/FormContent.h"
 #include "slips/FormDefinition.h"
+#include "slips/FormPainter.h"
 #include "slips/QtFormRenderer.h"
 #include "store/Clock.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QSet>
 #include <QTemporaryDir>
 
 #include <cmath>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -144,6 +149,60 @@ TEST(DeliverySlipForm, FigureFieldsHaveCellsForTheirWidestValue)
         const FormField &f = form.fields[static_cast<size_t>(i)];
         ASSERT_GT(f.style.pitch, 0.0);
         EXPECT_GE(std::floor(f.box.width() / f.style.pitch + 1e-9), chars);
+    }
+}
+
+// On the stock the decimal point is pre-printed; on plain paper and in PDFs
+// the frame must print it, a clear point between the whole pieces and the
+// tenths (and between the yen and the sen of the cost price), or 17.5
+// reads as 175.
+TEST(DeliverySlipForm, FramePrintsTheDecimalPointOfQuantitiesAndCostPrices)
+{
+    constexpr double dpi = 600.0;
+    const auto px = [](double mm) { return static_cast<int>(mm * dpi / 25.4 + 0.5); };
+    auto form = std::make_shared<const FormDefinition>(FormDefinition::load(dataFile("COR/TA2.crf")));
+    FormContent content(form);
+    const struct {
+        const char *stem;
+        const char *value;
+        int decimals;
+    } figures[] = {{"SUU", "175", 1}, {"TSUU", "220", 1}, {"GENKA", "120050", 2}};
+    for (int n = 1; n <= 6; ++n)
+        for (const auto &f : figures)
+            content.setValue(form->indexOf(QString::fromLatin1(f.stem) + QString::number(n)), QString::fromLatin1(f.value));
+    const auto draw = [&](bool withFrame) {
+        QImage image(px(form->pageSize.width()), px(form->pageSize.height()), QImage::Format_RGB32);
+        image.setDotsPerMeterX(static_cast<int>(dpi / 0.0254 + 0.5));
+        image.setDotsPerMeterY(static_cast<int>(dpi / 0.0254 + 0.5));
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        FormPainter::paint(painter, content, withFrame);
+        painter.end();
+        return image;
+    };
+    const QImage stock = draw(false);
+    const QImage plain = draw(true);
+    // Black ink (the frame's own rules are coloured) in the narrow gap
+    // between the last whole digit and the first decimal, below the middle
+    // of the figures.
+    const auto pointAt = [&](const QImage &image, const FormField &f, int decimals) {
+        const double x = f.box.right() - decimals * f.style.pitch;
+        for (int y = px(f.box.center().y()); y <= px(f.box.bottom()); ++y)
+            for (int xx = px(x - 0.15); xx <= px(x + 0.15); ++xx) {
+                const QColor c = image.pixelColor(xx, y);
+                if (c.red() < 80 && c.green() < 80 && c.blue() < 80)
+                    return true;
+            }
+        return false;
+    };
+    for (int n = 1; n <= 6; ++n) {
+        for (const auto &f : figures) {
+            const QString name = QString::fromLatin1(f.stem) + QString::number(n);
+            SCOPED_TRACE(name.toStdString());
+            const FormField &field = form->fields[static_cast<size_t>(form->indexOf(name))];
+            EXPECT_TRUE(pointAt(plain, field, f.decimals));
+            EXPECT_FALSE(pointAt(stock, field, f.decimals));   // the digits leave the gap free
+        }
     }
 }
 

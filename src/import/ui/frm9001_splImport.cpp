@@ -10,9 +10,13 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include <climits>
+#include <functional>
+#include <optional>
 
 frm9001_splImport::frm9001_splImport(Dialogs &dialogs, QWidget *parent) : QDialog(parent), dialogs_(dialogs)
 {
@@ -36,10 +40,20 @@ frm9001_splImport::frm9001_splImport(Dialogs &dialogs, QWidget *parent) : QDialo
     pgb1->setRange(1, 2);
     pgb1->setValue(1);
 
+    // The button does what the close box does: asks, then stops.
+    cmdStop = new QPushButton(QStringLiteral("中止"), this);
+    cmdStop->setObjectName(QStringLiteral("cmdStop"));
+    cmdStop->setAutoDefault(false);
+    connect(cmdStop, &QPushButton::clicked, this, &frm9001_splImport::reject);
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Animation1);
     layout->addWidget(Label1);
     layout->addWidget(pgb1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdStop);
+    layout->addLayout(buttons);
     setMinimumWidth(420);
 }
 
@@ -130,26 +144,38 @@ struct WindowScope {
 } // namespace
 
 template <class Import>
-int frm9001_splImport::runImport(const QString &path)
+int frm9001_splImport::runImport(const QString &path, const std::function<void(const Import &)> &done)
 {
     int error = 0;
     Database *db = connection(error);
     if (!db)
         return error;
-    begin();
-    WindowScope scope{[this] { end(); }};
-    Import op(*db, dialogs_, *this);
-    return op.run(path);
+    int result = 0;
+    std::optional<Import> op;
+    {
+        begin();
+        WindowScope scope{[this] { end(); }};
+        op.emplace(*db, dialogs_, *this);
+        result = op->run(path);
+    }
+    if (result == 0 && done)
+        done(*op);
+    return result;
 }
 
 int frm9001_splImport::DRead_Order(const QString &path)
 {
-    return runImport<OrderImport>(path);
+    // The operator sees what the batch mode prints: the batches made, and
+    // whatever went where no list shows it.
+    return runImport<OrderImport>(path, [this](const OrderImport &op) {
+        dialogs_.info(QStringLiteral("取り込んだ内容:\n") + op.summaryLines().join(QLatin1Char('\n')),
+                      QStringLiteral("取込結果"));
+    });
 }
 
 int frm9001_splImport::DRead_PBMST(const QString &path)
 {
-    return runImport<PbMasterImport>(path);
+    return runImport<PbMasterImport>(path, {});
 }
 
 int frm9001_splImport::DRead_ADDMST(const QString &path)

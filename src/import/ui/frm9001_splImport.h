@@ -1,16 +1,20 @@
 #pragma once
 // The import window: shows which import runs and how far it is, and lets
-// the operator stop it through the close box. It lives for one import; the
+// the operator stop it through the close box or its "中止" button. After an
+// order import it says what was imported. It lives for one import; the
 // DRead_ operations show it, run the import and hide it again.
 
 #include "import/ImportProgress.h"
 
 #include <QDialog>
 
+#include <functional>
+
 class Database;
 class Dialogs;
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 class frm9001_splImport : public QDialog, public ImportProgress {
     Q_OBJECT
@@ -45,13 +49,14 @@ private:
     void end();
     // Shows the window for the import, runs it and hides the window again.
     template <class Import>
-    int runImport(const QString &path);
+    int runImport(const QString &path, const std::function<void(const Import &)> &done);
     bool askStop();
 
     Dialogs &dialogs_;
     QProgressBar *pgb1 = nullptr;
     QLabel *Label1 = nullptr;
     QProgressBar *Animation1 = nullptr;
+    QPushButton *cmdStop = nullptr;
     bool abort_ = false;
     bool running_ = false;
     // QProgressBar counts in int; a longer range is shown scaled down.

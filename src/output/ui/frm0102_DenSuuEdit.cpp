@@ -1,5 +1,6 @@
 #include "output/ui/frm0102_DenSuuEdit.h"
 
+#include "ui/GridDelegates.h"
 #include "ui/GridView.h"
 #include "ui/InputHelpers.h"
 #include "ui/LoadGrid.h"
@@ -8,8 +9,6 @@
 #include "store/Literals.h"
 #include "store/DbError.h"
 #include "store/Dialogs.h"
-#include "store/JetFunctions.h"
-#include "store/NumericText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,8 +17,6 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include <cmath>
-#include <limits>
 
 namespace {
 
@@ -62,6 +59,10 @@ frm0102_DenSuuEdit::frm0102_DenSuuEdit(Dialogs &dialogs, QWidget *parent) : QDia
 
     tdbList1 = new GridView(this);
     tdbList1->setObjectName(QStringLiteral("tdbList1"));
+    NumberInputOptions quantityInput;
+    quantityInput.allowNegative = true;
+    quantityInput.maxDecimals = 1;
+    quantityDelegate_ = new NumberCellDelegate(quantityInput, this);
     layout->addWidget(tdbList1, 1);
 
     auto *buttons = new QHBoxLayout;
@@ -126,6 +127,10 @@ void frm0102_DenSuuEdit::loadList()
         m->setAllReadOnly(true);
         const int quantity = m->columnOf(quantityCaption());
         m->setColumnReadOnly(quantity, false);
+        // A minus sign is let through so that saving can say why a negative
+        // delivery is refused, instead of the key being swallowed and "-3"
+        // becoming 3; the chain's files carry one decimal.
+        tdbList1->setItemDelegateForColumn(quantity, quantityDelegate_);
         if (requestMode_)
             m->setColumnReadOnly(m->columnOf(priceCaption()), false);
         tdbList1->setEditableColumnsOnly(true);
@@ -176,35 +181,25 @@ bool frm0102_DenSuuEdit::save()
     GridModel *m = tdbList1->gridModel();
     CorrectionResult result;
     try {
-        result = SaveCorrection(RequireConnection(), m->gridData(), KeyColumn, m->columnOf(quantityCaption()),
-                                requestMode_ ? m->columnOf(priceCaption()) : -1);
+        result = SaveCorrection(RequireConnection(), dialogs_, m->gridData(), KeyColumn,
+                                m->columnOf(quantityCaption()), requestMode_ ? m->columnOf(priceCaption()) : -1);
     } catch (const DbError &e) {
+        result.status = CorrectionResult::Failed;
         result.error = e.number();
+        result.message = QStringLiteral("エラーが発生しました。　処理を中止します。");
     }
-    const int error = result.error;
-    if (error != 0) {
-        showSaveError(error);
-        if (result.row >= 0 && result.column != KeyColumn)
-            tdbList1->setCurrentCell(result.row, result.column);
-        return false;
+    if (result.status == CorrectionResult::Saved) {
+        accept();
+        return true;
     }
-    accept();
-    return true;
-}
-
-void frm0102_DenSuuEdit::showSaveError(int number)
-{
-    switch (number) {
-    case DbErr::Overflow:
-        dialogs_.error(QStringLiteral("入力された数値の値が大きすぎます。"));
-        break;
-    case DbErr::TypeMismatch:
-        dialogs_.error(QStringLiteral("入力された値が数値として認識できません。"));
-        break;
-    default:
-        dialogs_.error(QStringLiteral("エラーが発生しました。　処理を中止します。\nエラーNo=%1").arg(number));
-        break;
-    }
+    if (result.status == CorrectionResult::Failed && result.error != DbErr::Overflow
+        && result.error != DbErr::TypeMismatch)
+        dialogs_.error(result.message + QStringLiteral("\nエラーNo=%1").arg(result.error));
+    else if (result.status != CorrectionResult::Declined)
+        dialogs_.error(result.message);
+    if (result.row >= 0 && result.column != KeyColumn)
+        tdbList1->setCurrentCell(result.row, result.column);
+    return false;
 }
 
 bool frm0102_DenSuuEdit::leave()

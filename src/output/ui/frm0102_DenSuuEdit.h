@@ -10,6 +10,7 @@
 
 class Dialogs;
 class GridView;
+class NumberCellDelegate;
 class QLineEdit;
 class QPushButton;
 
@@ -57,11 +58,11 @@ private:
     void loadList();
     void setReadOnly();
     void commitPendingEdit();
-    void showSaveError(int number);
 
     Dialogs &dialogs_;
     QString captionNo_;
     QString orderNo_;
     QString storeName_;
     bool requestMode_ = false;
+    NumberCellDelegate *quantityDelegate_ = nullptr;
 };

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 
 #include <climits>
@@ -115,6 +116,66 @@ TEST_F(ImportWindowTest, EscapeAsksLikeTheCloseBox)
     dialogs.answer(MsgResult::Ok);
     EXPECT_EQ(w.DRead_Order(path), 1);
     EXPECT_EQ(dialogs.texts(), QStringList{u(u"処理を中止しても宜しいでしょうか？")});
+}
+
+TEST_F(ImportWindowTest, StopButtonAsksLikeTheCloseBox)
+{
+    frm9001_splImport w(dialogs);
+    QPushButton *stop = w.findChild<QPushButton *>("cmdStop");
+    ASSERT_NE(stop, nullptr);
+    EXPECT_EQ(stop->text(), u(u"中止"));
+    QTimer::singleShot(0, &w, [stop] { stop->click(); });
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_EQ(w.DRead_Order(path), 1);
+    EXPECT_EQ(dialogs.texts(), QStringList{u(u"処理を中止しても宜しいでしょうか？")});
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(dump(*db, "Select count(*) From TBL_RD_H1"), "0");
+}
+
+// Records before the first file header go to batch 0, which no list shows:
+// the confirmation warns so the operator can stop, and after the import the
+// window says what went where, as the batch mode prints it.
+class ImportSummaryTest : public ImportWindowTest {
+protected:
+    void SetUp() override
+    {
+        ImportWindowTest::SetUp();
+        writeFile(path, orderFile({OrderRecord::slip(), OrderRecord::line(), OrderRecord::line(),
+                                   fileHeader("250301", "093000", "00002", "00003"), OrderRecord::slip(),
+                                   OrderRecord::line(), OrderRecord::slip(), OrderRecord::line(),
+                                   OrderRecord::line(), OrderRecord::other('Z'),
+                                   fileHeader("250302", "101500", "00001", "00001"), OrderRecord::slip(),
+                                   OrderRecord::line()}));
+    }
+    const QString warning = u(u"※ 最初のファイルヘッダより前に伝票 1 枚、明細 2 行があります。"
+                              u"これらは管理No 0 に入り、一覧には表示されません。");
+};
+
+TEST_F(ImportSummaryTest, WarningBeforeTheHeaderLetsTheOperatorStop)
+{
+    frm9001_splImport w(dialogs);
+    dialogs.answer(MsgResult::Cancel);
+    EXPECT_EQ(w.DRead_Order(path), 1);
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_TRUE(dialogs.shown()[0].text.contains(warning)) << dialogs.shown()[0].text.toStdString();
+    EXPECT_EQ(dump(*db, "Select count(*) From TBL_RD_H2"), "0");
+}
+
+TEST_F(ImportSummaryTest, SaysWhatItImported)
+{
+    frm9001_splImport w(dialogs);
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_EQ(w.DRead_Order(path), 0);
+    ASSERT_EQ(dialogs.shown().size(), 2);
+    EXPECT_TRUE(dialogs.shown()[0].text.contains(warning));
+    const auto &summary = dialogs.shown()[1];
+    EXPECT_EQ(summary.text, u(u"取り込んだ内容:\n"
+                              u"管理No 1: データ処理日付 250301 093000、伝票 2 枚、明細 3 行\n"
+                              u"管理No 2: データ処理日付 250302 101500、伝票 1 枚、明細 1 行\n"
+                              u"ファイルヘッダより前の伝票 1 枚、明細 2 行は管理No 0 に入りました。\n"
+                              u"どの種類でもない 1 行を読み飛ばしました。"));
+    EXPECT_EQ(summary.icon, MsgIcon::Information);
+    EXPECT_EQ(summary.title, u(u"取込結果"));
 }
 
 TEST_F(ImportWindowTest, MasterImportsReturnTheirResultsAndUnloadTheWindow)

@@ -133,11 +133,11 @@ TEST_F(CorrectionScreen, CorrectionTypedAndSavedWithF1)
     EXPECT_EQ(field(100, "ONBAIJ"), "0000023760");
     EXPECT_EQ(field(100, "ONGENJ"), "0000011880");
     EXPECT_EQ(field(100, "ONSURYM"), "0001500001980Y");
-    // Lines left alone are saved too, their fractions rounded halves to even.
-    EXPECT_EQ(field(101, "ONSURY"), "000160");
-    EXPECT_EQ(field(101, "ONBAIJ"), "0000008000");
+    // Lines left alone are saved too, marked, and keep their half pieces.
+    EXPECT_EQ(field(101, "ONSURY"), "000155");
+    EXPECT_EQ(field(101, "ONBAIJ"), "0000007750");
     EXPECT_EQ(field(101, "ONSURYM"), "0001550000500Y");
-    EXPECT_EQ(field(102, "ONSURY"), "000140");
+    EXPECT_EQ(field(102, "ONSURY"), "000145");
     EXPECT_EQ(field(102, "ONSURYM"), "0001450000100Y");
     EXPECT_EQ(dialogs.shown().size(), 0);
 }
@@ -148,6 +148,7 @@ TEST_F(CorrectionScreen, RequestModeSavesPricesAndZeroKeepsThePrice)
     edit(0, QStringLiteral("売価"), "2500");
     edit(1, QStringLiteral("売価"), "0");
     edit(1, QStringLiteral("納品数"), "4");
+    dialogs.answer(MsgResult::Ok);   // 4 pieces against an order of 3
     QTest::mouseClick(screen->cmdOK, Qt::LeftButton);
     EXPECT_EQ(screen->result(), QDialog::Accepted);
     EXPECT_EQ(field(120, "ONBTNK"), "0002500");
@@ -200,8 +201,59 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedEntry{"price_not_a_number", "売価", "12a", "入力された値が数値として認識できません。"},
         RefusedEntry{"beyond_32_bits", "納品数", "9999999999", "入力された数値の値が大きすぎます。"},
         RefusedEntry{"quantity_field_too_narrow", "納品数", "100000", "入力された数値の値が大きすぎます。"},
-        RefusedEntry{"price_field_too_narrow", "売価", "10000000", "入力された数値の値が大きすぎます。"}),
+        RefusedEntry{"price_field_too_narrow", "売価", "10000000", "入力された数値の値が大きすぎます。"},
+        RefusedEntry{"negative_quantity", "納品数", "-3", "納品数にマイナスの値は入力できません。"},
+        RefusedEntry{"two_decimals", "納品数", "2.55", "納品数は小数点以下1桁まで入力できます。"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(CorrectionScreen, TypedKeysKeepTheSignAndOneDecimal)
+{
+    openSlip();
+    // A second decimal does not reach the cell.
+    QTest::keyClick(screen->tdbList1, '1');
+    QWidget *editor = QApplication::focusWidget();
+    ASSERT_NE(editor, screen->tdbList1);
+    QTest::keyClicks(editor, "2.55");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();   // the delegate commits on a queued call
+    EXPECT_EQ(model().text(0, QStringLiteral("納品数")), "12.5");
+
+    // A minus does (so that saving can refuse it, instead of "-3" becoming 3).
+    screen->tdbList1->setCurrentCell(1, model().columnOf(QStringLiteral("納品数")));
+    QTest::keyClick(screen->tdbList1, '-');
+    editor = QApplication::focusWidget();
+    ASSERT_NE(editor, screen->tdbList1);
+    QTest::keyClicks(editor, "3");
+    QTest::keyClick(editor, Qt::Key_F1);
+    EXPECT_TRUE(screen->isVisible());
+    EXPECT_EQ(model().text(1, QStringLiteral("納品数")), "-3");
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("納品数にマイナスの値は入力できません。"));
+    EXPECT_EQ(field(100, "ONSURY"), "000150");
+    EXPECT_EQ(field(101, "ONSURY"), "000155");
+}
+
+TEST_F(CorrectionScreen, DeliveryAboveTheOrderIsAskedFirst)
+{
+    openSlip();
+    edit(1, QStringLiteral("納品数"), "99");
+    dialogs.answer(MsgResult::Cancel);
+    QTest::keyClick(screen->tdbList1, Qt::Key_F1);
+    EXPECT_TRUE(screen->isVisible());
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("受注数を超えています。このまま確定しますか？"));
+    EXPECT_EQ(dialogs.shown()[0].icon, MsgIcon::Question);
+    EXPECT_EQ(dialogs.shown()[0].defaultButton, MsgResult::Cancel);
+    EXPECT_EQ(screen->tdbList1->currentIndex().row(), 1);
+    EXPECT_EQ(field(101, "ONSURYM"), "0001550000500N");
+
+    dialogs.answer(MsgResult::Ok);
+    QTest::keyClick(screen->tdbList1, Qt::Key_F1);
+    EXPECT_EQ(screen->result(), QDialog::Accepted);
+    EXPECT_EQ(field(101, "ONSURY"), "000990");
+    EXPECT_EQ(field(101, "ONBAIJ"), "0000049500");
+    EXPECT_EQ(field(100, "ONSURY"), "000150");
+}
 
 TEST_F(CorrectionScreen, BilledSlipIsReadOnlyAndF9ClosesAtOnce)
 {
