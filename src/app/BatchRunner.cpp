@@ -14,6 +14,21 @@
 
 #include <QTextStream>
 
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+bool isTerminal(FILE *stream)
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
+}
+
 CommandLine parseCommandLine(const QStringList &arguments)
 {
     CommandLine cl;

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
+
 struct CommandLine {
     QString appFolder;     // --app-folder DIR (else TOBARI_APP_FOLDER, else the executable's folder)
     bool yes = false;      // --yes: answer every question OK
@@ -18,6 +20,10 @@ struct CommandLine {
 };
 
 CommandLine parseCommandLine(const QStringList &arguments);
+
+// Whether `stream` is a terminal (where questions can be asked), on every
+// platform the application builds for.
+bool isTerminal(FILE *stream);
 
 // The text of --help for these commands.
 QString batchHelp(const QList<BatchCommand> &commands);

@@ -78,7 +78,11 @@ void MainCommands::runImport(const std::function<int(const QString &)> &import, 
             == MsgResult::Ok) {
         ClsFileOP op;
         op.fromFile = path;
-        op.Delete(false, true, true);
+        // The data is imported either way; the operator is told that the
+        // file is still where it was, so it is not imported twice unnoticed.
+        if (!op.Delete(false, true, true))
+            dialogs_.message(QStringLiteral("ファイルをごみ箱に移動できませんでした。\n%1").arg(path),
+                             applicationTitle(), MsgIcon::Warning, MsgButtons::Ok, MsgResult::Ok);
     }
     host_.setMainEnabled(true);
 }

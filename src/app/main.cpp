@@ -11,7 +11,6 @@
 #include <QTextStream>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -50,7 +49,7 @@ int main(int argc, char **argv)
             << QStringLiteral("tobari-edi --help でコマンドの一覧を表示します。") << Qt::endl;
         return BatchExit::Usage;
     }
-    const bool interactive = isatty(STDIN_FILENO) && !cl.yes;
+    const bool interactive = isTerminal(stdin) && !cl.yes;
     if (command->needsGui) {
         // Drawing text needs a QGuiApplication; without a display it runs
         // on the offscreen platform.

@@ -76,6 +76,7 @@ int importOrder(BatchContext &ctx)
         return BatchExit::Usage;
     QuietProgress progress;
     OrderImport op(RequireConnection(), ctx.dialogs, progress);
+    op.setShowsErrors(false);   // the failure line below says it once
     const int result = op.run(a->path);
     if (result == OrderImport::NothingDone)
         return nothingDone(ctx);
@@ -108,6 +109,7 @@ int importPb(BatchContext &ctx)
         return BatchExit::Usage;
     QuietProgress progress;
     PbMasterImport op(RequireConnection(), ctx.dialogs, progress);
+    op.setShowsErrors(false);   // the failure line below says it once
     const int result = op.run(a->path);
     if (result == 1)
         return nothingDone(ctx);

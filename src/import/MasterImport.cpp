@@ -1,6 +1,7 @@
 #include "import/MasterImport.h"
 
 #include "import/CsvValues.h"
+#include "import/ImportError.h"
 #include "import/ImportProgress.h"
 #include "import/OrderFile.h"
 #include "store/Database.h"
@@ -121,21 +122,17 @@ int PbMasterImport::run(const QString &path)
     records_ = 0;
     dropped_ = 0;
     errorDescription_.clear();
-    int number = 0;
+    ImportFailure failure;
     try {
         return merge(path);
-    } catch (const DbError &e) {
-        number = e.number();
-        errorDescription_ = e.description();
-    } catch (const std::bad_alloc &) {
-        number = 7;
-        errorDescription_ = QStringLiteral("メモリが不足しています。");
-    } catch (const std::exception &e) {
-        number = 51;
-        errorDescription_ = QStringLiteral("内部エラーです。 (%1)").arg(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        failure = currentImportFailure();
     }
-    dialogs_.message(errorDescription_, QStringLiteral("エラー"), MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
-    return number;
+    errorDescription_ = failure.description;
+    if (showsErrors_)
+        dialogs_.message(errorDescription_, QStringLiteral("エラー"), MsgIcon::Critical, MsgButtons::Ok,
+                         MsgResult::Ok);
+    return failure.number;
 }
 
 int PbMasterImport::merge(const QString &path)

@@ -22,6 +22,9 @@ public:
     // Rows left out because a later row of the same file has the same key.
     qint64 droppedDuplicates() const { return dropped_; }
     const QString &errorDescription() const { return errorDescription_; }
+    // Whether run shows the error that ended it (on by default); a caller
+    // that reports errorDescription itself turns it off.
+    void setShowsErrors(bool shows) { showsErrors_ = shows; }
 
     static QString label();   // "PBタグマスタをインポートしています。"
 
@@ -34,6 +37,7 @@ private:
     qint64 records_ = 0;
     qint64 dropped_ = 0;
     QString errorDescription_;
+    bool showsErrors_ = true;
 };
 
 class DestinationMasterImport {

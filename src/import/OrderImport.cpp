@@ -1,5 +1,6 @@
 #include "import/OrderImport.h"
 
+#include "import/ImportError.h"
 #include "import/ImportProgress.h"
 #include "import/OrderFile.h"
 #include "store/Clock.h"
@@ -130,22 +131,17 @@ int OrderImport::run(const QString &path)
 {
     summary_ = OrderImportSummary();
     errorDescription_.clear();
-    int number = 0;
+    ImportFailure failure;
     try {
         return importFile(path);
-    } catch (const DbError &e) {
-        number = e.number();
-        errorDescription_ = e.description();
-    } catch (const std::bad_alloc &) {
-        number = 7;
-        errorDescription_ = QStringLiteral("メモリが不足しています。");
-    } catch (const std::exception &e) {
-        number = 51;
-        errorDescription_ = QStringLiteral("内部エラーです。 (%1)").arg(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        failure = currentImportFailure();
     }
     // The transaction guard has rolled everything back by now.
-    dialogs_.message(errorDescription_, applicationTitle(), MsgIcon::None, MsgButtons::Ok, MsgResult::Ok);
-    return number;
+    errorDescription_ = failure.description;
+    if (showsErrors_)
+        dialogs_.message(errorDescription_, applicationTitle(), MsgIcon::None, MsgButtons::Ok, MsgResult::Ok);
+    return failure.number;
 }
 
 int OrderImport::importFile(const QString &path)

@@ -51,6 +51,9 @@ public:
     const OrderImportSummary &summary() const { return summary_; }
     // The description of the error that ended the last run, if any.
     const QString &errorDescription() const { return errorDescription_; }
+    // Whether run shows the error that ended it (on by default); a caller
+    // that reports errorDescription itself turns it off.
+    void setShowsErrors(bool shows) { showsErrors_ = shows; }
 
     static QString label();   // "発注データをインポートしています。"
 
@@ -66,4 +69,5 @@ private:
     ImportProgress &progress_;
     OrderImportSummary summary_;
     QString errorDescription_;
+    bool showsErrors_ = true;
 };

@@ -47,6 +47,20 @@ QString groupFilter(const PrintRecordset &row)
     return f + QStringLiteral("TH2.INDEXNOH1=") + SqlNumber(row.field(QStringLiteral("INDEXNOH1")));
 }
 
+// The columns of one item as one text, Null told apart from empty text.
+QString itemKey(const QVariant (&key)[std::size(ItemColumns)])
+{
+    QString out;
+    for (const QVariant &v : key) {
+        if (v.isNull())
+            out += QChar(0x1);
+        else
+            out += QChar(0x2) + v.toString();
+        out += QChar(0x1f);
+    }
+    return out;
+}
+
 struct Store {
     QString code;
     QString name;
@@ -109,6 +123,31 @@ AssortmentList readList(Database &db, const PrintRecordset &row)
     }
     stores.close();
 
+    // The quantity of every item for every store of the group, in one
+    // grouped statement: the item's columns (Null matching Null, as the
+    // grouping treats it) and the store make the key.
+    QString itemList;
+    for (size_t k = 0; k < std::size(ItemColumns); ++k)
+        itemList += QStringLiteral("TBD.") + QString::fromLatin1(ItemColumns[k]) + QLatin1Char(',');
+    QHash<QString, QHash<int, qint64>> quantities;
+    Recordset perStore = db.query(QStringLiteral("Select ") + itemList
+                                  + QStringLiteral("TH2.OMMSCD,Sum(TBD.ONSURY) as ONSURY "
+                                                   "From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD "
+                                                   "On TH2.INDEXNOH2=TBD.INDEXNOH2 "
+                                                   "Where ")
+                                  + f + QStringLiteral(" Group By ") + itemList + QStringLiteral("TH2.OMMSCD"));
+    const int storeColumn = int(std::size(ItemColumns));
+    for (; !perStore.eof(); perStore.moveNext()) {
+        const auto it = storeIndex.constFind(perStore.text(storeColumn));
+        if (it == storeIndex.constEnd())
+            continue;
+        QVariant key[std::size(ItemColumns)];
+        for (size_t k = 0; k < std::size(ItemColumns); ++k)
+            key[k] = perStore.field(int(k));
+        quantities[itemKey(key)].insert(*it, tenths(perStore.field(storeColumn + 1)));
+    }
+    perStore.close();
+
     Recordset itemQuery = db.query(
         QStringLiteral("Select TR.*,MHS.HUDA_NAME "
                        " From (Select TBD.ONSKU,TBD.ONSYGN,TBD.ONCLCD,TBD.ONCLKN,TBD.ONSZKN,TBD.ONSYKN,TBD.ONHNCD,"
@@ -123,7 +162,6 @@ AssortmentList readList(Database &db, const PrintRecordset &row)
                          "Left Join MST_HUDASYU MHS On TR.OMFUDA=MHS.HUDA_SYU And TR.ONNFKB=MHS.HUDA_KU "
                          "Order By TR.ONSKU,TR.ONSYGN,TR.ONCLCD,TR.ONCLKN,TR.ONSZKN,TR.ONSYKN,TR.ONHNCD,TR.ONSYKB,"
                          "TR.ONGTNK,TR.ONBTNK,TR.ONKBIK"));
-    // Read ahead, so that the per-store queries below run one at a time.
     PrintRecordset items(itemQuery);
     for (; !items.eof(); items.moveNext()) {
         QVariant key[std::size(ItemColumns)];
@@ -165,21 +203,7 @@ AssortmentList readList(Database &db, const PrintRecordset &row)
         PrintSteps::add(list.quantity, suu, where + QStringLiteral("数量合計"));
 
         // The quantity of this item for each store of the group.
-        QString g;
-        for (size_t k = 0; k < std::size(ItemColumns); ++k)
-            g += (k ? QStringLiteral("And ") : QString())
-                 + equals(QStringLiteral("TBD.") + QString::fromLatin1(ItemColumns[k]), key[k]);
-        Recordset perStore = db.query(QStringLiteral("Select TH2.OMMSCD,Sum(TBD.ONSURY) as ONSURY "
-                                                     "From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD "
-                                                     "On TH2.INDEXNOH2=TBD.INDEXNOH2 "
-                                                     "Where ")
-                                      + f + QStringLiteral(" And ") + g + QStringLiteral("Group By TH2.OMMSCD"));
-        for (; !perStore.eof(); perStore.moveNext()) {
-            const auto it = storeIndex.constFind(perStore.text(0));
-            if (it != storeIndex.constEnd())
-                item.perStore.insert(*it, tenths(perStore.field(1)));
-        }
-        perStore.close();
+        item.perStore = quantities.value(itemKey(key));
         list.items.push_back(std::move(item));
     }
     return list;

@@ -1,10 +1,15 @@
 // The executable's batch mode as an operator's script sees it.
 
+#include "app/BatchRunner.h"
+
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -96,3 +101,13 @@ TEST(Batch, FailureNamesNumberAndExitsWithThree)
 }
 
 } // namespace
+
+TEST(Batch, FilesAndPipesAreNoTerminal)
+{
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath("in.txt"));
+    FILE *file = std::fopen(path.constData(), "w+");
+    ASSERT_NE(file, nullptr);
+    EXPECT_FALSE(isTerminal(file));   // questions read from a file would be answered by its lines
+    std::fclose(file);
+}

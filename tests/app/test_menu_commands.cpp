@@ -244,6 +244,42 @@ TEST_F(CommandsTest, ImportLauncher)
     EXPECT_TRUE(QFileInfo::exists(f.fileName()));
 }
 
+TEST_F(CommandsTest, ImportedFileToTheTrashOrAWarningWhereItStays)
+{
+    qputenv("XDG_DATA_HOME", folder.file("share").toUtf8());
+    const QString path = folder.file("order.txt");
+    bool removeDuringImport = false;   // nothing left to move
+    for (const bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "move fails" : "moved");
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.close();
+        removeDuringImport = fails;
+        ScriptedDialogs d;
+        MainCommands c{d, host};
+        c.setImports({[&](const QString &p) {
+                          if (removeDuringImport)
+                              QFile::remove(p);
+                          return 0;
+                      },
+                      {},
+                      {}});
+        d.answerFile(path).answer(MsgResult::Ok);
+        c.loadProcedure("Import_Order");
+        EXPECT_FALSE(QFileInfo::exists(path));
+        if (fails) {
+            // The file chooser, the question, the warning.
+            ASSERT_EQ(d.shown().size(), 3);
+            EXPECT_EQ(d.shown()[2].text, QString::fromUtf16(u"ファイルをごみ箱に移動できませんでした。\n") + path);
+            EXPECT_EQ(d.shown()[2].icon, MsgIcon::Warning);
+        } else {
+            EXPECT_EQ(d.shown().size(), 2) << d.texts().join('|').toStdString();   // chooser and question only
+            EXPECT_TRUE(QFileInfo::exists(folder.file("share/Trash/files/order.txt")));
+        }
+    }
+    qunsetenv("XDG_DATA_HOME");
+}
+
 TEST_F(CommandsTest, WorkbookCommandsNotYetBuiltSaySo)
 {
     commands.loadProcedure("ChangeData_Out");

@@ -109,6 +109,41 @@ INSTANTIATE_TEST_SUITE_P(
                  u(u"エラー 62: ")}),
     [](const auto &info) { return std::string(info.param.name); });
 
+TEST_F(ImportBatchTest, AFailedImportIsSaidOnce)
+{
+    struct Row {
+        const char *command;
+        QByteArray content;   // null: no file at all
+        const char16_t *line;
+    };
+    const Row rows[] = {
+        {"import-order", QByteArray(), u"エラー 53: ファイルが見つかりません。"},
+        {"import-pb", "x,1,2,A,3,1,P,G,T,20251231,S,M,C,D1,D2,0,x\r\n", u"エラー 13: 型が一致しません。"},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.command);
+        ScriptedDialogs fresh;
+        const QString file = folder.file(QString::fromLatin1(r.command) + ".txt");
+        if (!r.content.isNull())
+            writeFile(file, r.content);
+        outText.clear();
+        errText.clear();
+        QTextStream out(&outText);
+        QTextStream err(&errText);
+        BatchContext ctx{{file}, fresh, out, err};
+        int exit = -1;
+        for (const BatchCommand &c : importBatchCommands())
+            if (c.name == QLatin1String(r.command))
+                exit = c.run(ctx);
+        EXPECT_EQ(exit, BatchExit::Failed);
+        // The batch dialogs print every message shown, so a message here
+        // would be a second line saying the same.
+        EXPECT_TRUE(fresh.shown().isEmpty()) << fresh.texts().join('|').toStdString();
+        EXPECT_TRUE(errText.startsWith(u(r.line))) << errText.toStdString();
+        EXPECT_EQ(errText.count(u(u"エラー")), 1) << errText.toStdString();
+    }
+}
+
 TEST_F(ImportBatchTest, MissingFileArgumentIsAUsageError)
 {
     for (const char *command : {"import-order", "import-pb", "import-destinations"}) {

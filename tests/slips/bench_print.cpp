@@ -236,13 +236,16 @@ int main(int argc, char **argv)
                listsPdf);
         sqlite3_trace_v2(db.handle(), 0, nullptr, nullptr);
 
-        // How the engine answers the per-item store query of a list.
+        // How the engine answers a list's grouped quantity query.
         Recordset plan = db.query(QStringLiteral(
-            "Explain Query Plan Select TH2.OMMSCD,Sum(TBD.ONSURY) as ONSURY From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD "
-            "On TH2.INDEXNOH2=TBD.INDEXNOH2 Where TH2.OMHCNO='2000000' And TH2.OMTRCD='123456' And "
-            "TH2.INDEXNOH1=2 And TBD.ONSKU='100001' And TBD.ONSYGN='AB-0001-01' Group By TH2.OMMSCD"));
+            "Explain Query Plan Select TBD.ONSKU,TBD.ONSYGN,TBD.ONCLCD,TBD.ONCLKN,TBD.ONSZKN,TBD.ONSYKN,TBD.ONHNCD,"
+            "TBD.ONSYKB,TBD.ONGTNK,TBD.ONBTNK,TBD.ONKBIK,TBD.ONNFKB,TH2.OMMSCD,Sum(TBD.ONSURY) as ONSURY "
+            "From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD On TH2.INDEXNOH2=TBD.INDEXNOH2 "
+            "Where TH2.OMHCNO='2000000' And TH2.OMTRCD='123456' And TH2.INDEXNOH1=2 "
+            "Group By TBD.ONSKU,TBD.ONSYGN,TBD.ONCLCD,TBD.ONCLKN,TBD.ONSZKN,TBD.ONSYKN,TBD.ONHNCD,TBD.ONSYKB,"
+            "TBD.ONGTNK,TBD.ONBTNK,TBD.ONKBIK,TBD.ONNFKB,TH2.OMMSCD"));
         for (; !plan.eof(); plan.moveNext())
-            out << QStringLiteral("per-item store query: ") << plan.text(3) << Qt::endl;
+            out << QStringLiteral("quantity query: ") << plan.text(3) << Qt::endl;
         OpenDatabase(false);
     } catch (const DbError &e) {
         std::fprintf(stderr, "error %d: %s\n", e.number(), qPrintable(e.description()));
