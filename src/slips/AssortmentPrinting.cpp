@@ -1,6 +1,5 @@
 #include "slips/AssortmentPrinting.h"
 
-#include "store/Settings.h"
 #include "slips/FormFields.h"
 #include "slips/NumberFormat.h"
 #include "slips/PrintRecordset.h"
@@ -243,15 +242,11 @@ void fillHeader(FormFields &f, const PrintRecordset &row, const QString &pageTex
 int PrintAssortmentLists(PrintContext &ctx, PrintRecordset &rows)
 {
     AppState::PrintCancelled = 0;
-    const QString printer = Settings::readText(SettingKey::ShinaPrinter);
     if (rows.eof())
         return 0;
 
     FormRenderer &r = ctx.renderer;
-    r.reset();
-    r.beginJob(printer, QStringLiteral("トバリ品揃え表出力"));
-    r.openForm(AppFolder::file(QStringLiteral("COR/AS.crf")));
-    r.attachForm();
+    PrintSteps::beginFormJob(r, ctx.printers.lists, QStringLiteral("トバリ品揃え表出力"), QStringLiteral("COR/AS.crf"));
     FormFields fields(r);
     const int itemRows = std::max(1, ctx.listItemRows);
     const int total = rows.size();

@@ -1,13 +1,26 @@
 #pragma once
 // Steps the slip and assortment-list runs share.
 
+#include "slips/FormRenderer.h"
 #include "slips/Printout.h"
+#include "store/AppFolder.h"
 #include "store/AppState.h"
 #include "store/Dialogs.h"
 
 #include <QString>
 
 namespace PrintSteps {
+
+// The set-up every form job starts with: a fresh renderer, the job on
+// `printer` named `title`, and the form `formFile` (relative to the data
+// folder) attached.
+inline void beginFormJob(FormRenderer &r, const QString &printer, const QString &title, const QString &formFile)
+{
+    r.reset();
+    r.beginJob(printer, title);
+    r.openForm(AppFolder::file(formFile));
+    r.attachForm();
+}
 
 // After each page: when the operator clicked cancel, asks whether to stop.
 // True when the run is to end here (PrintCancelled is then 1).

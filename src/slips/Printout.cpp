@@ -4,6 +4,12 @@
 #include "slips/PrintRecordset.h"
 #include "slips/SlipPrinting.h"
 #include "store/AppState.h"
+#include "store/Settings.h"
+
+PrintPrinters printersFromSettings()
+{
+    return {Settings::readText(SettingKey::DenPrinter), Settings::readText(SettingKey::ShinaPrinter)};
+}
 
 int Printout(PrintContext &ctx, PrintRecordset &rows, bool syorikubun)
 {
@@ -28,6 +34,7 @@ DirectPrintWindow::DirectPrintWindow(Database &db, Dialogs &dialogs, FormRendere
 
 int DirectPrintWindow::print(PrintRecordset &rows, bool syorikubun)
 {
-    PrintContext ctx{db_, dialogs_, renderer_, progress_ ? *progress_ : noStop_, listItemRows_};
+    PrintContext ctx{db_, dialogs_, renderer_, progress_ ? *progress_ : noStop_, listItemRows_,
+                     printersFromSettings()};
     return Printout(ctx, rows, syorikubun);
 }

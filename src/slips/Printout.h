@@ -57,6 +57,14 @@ public:
     void clearStopRequest() override {}
 };
 
+// The printers chosen on the settings screen (empty: the default printer,
+// or a PDF file when the renderer is set up for one).
+struct PrintPrinters {
+    QString slips;   // Den_Printer
+    QString lists;   // Shina_Printer
+};
+PrintPrinters printersFromSettings();
+
 struct PrintContext {
     Database &db;
     Dialogs &dialogs;     // the question between pages
@@ -65,6 +73,8 @@ struct PrintContext {
     // Item rows the assortment form holds on one page (its "ListHed" list);
     // an order with more items continues on further pages.
     int listItemRows = 14;
+    // Read once by whoever starts the run, never inside the page loop.
+    PrintPrinters printers;
 };
 
 // The run of the window: slips when `syorikubun` is true, assortment lists

@@ -1,6 +1,5 @@
 #include "slips/SlipPrinting.h"
 
-#include "store/Settings.h"
 #include "output/ChangeMarker.h"
 #include "slips/FormFields.h"
 #include "slips/NumberFormat.h"
@@ -254,15 +253,11 @@ void fillTotals(FormFields &f, const Totals &t)
 int PrintSlips(PrintContext &ctx, PrintRecordset &rows)
 {
     AppState::PrintCancelled = 0;
-    const QString printer = Settings::readText(SettingKey::DenPrinter);
     if (rows.eof())
         return 0;
 
     FormRenderer &r = ctx.renderer;
-    r.reset();
-    r.beginJob(printer, QStringLiteral("トバリ伝票出力"));
-    r.openForm(AppFolder::file(QStringLiteral("COR/TA2.crf")));
-    r.attachForm();
+    PrintSteps::beginFormJob(r, ctx.printers.slips, QStringLiteral("トバリ伝票出力"), QStringLiteral("COR/TA2.crf"));
     FormFields fields(r);
     const int total = rows.size();
     int pages = 0;

@@ -69,7 +69,7 @@ void frm0500_Printout::showEvent(QShowEvent *event)
 
 void frm0500_Printout::startRun()
 {
-    PrintContext ctx{db_, dialogs_, renderer_, *this, listItemRows_};
+    PrintContext ctx{db_, dialogs_, renderer_, *this, listItemRows_, printersFromSettings()};
     try {
         pages_ = Printout(ctx, *rows_, syorikubun_);
     } catch (...) {
