@@ -1,6 +1,6 @@
 #include "output/DeliveredQuantity.h"
 
-#include "output/ChangeMarker.h"
+#include "store/ChangeMarker.h"
 #include "store/Database.h"
 #include "store/Literals.h"
 #include "store/GridColumns.h"
