@@ -31,8 +31,7 @@ DenListPrinting slipListPrinting(QWidget *owner, Dialogs &dialogs)
         const PrintActionResult r = frm0500_Printout::run(owner, RequireConnection(), dialogs, action);
         if (r.status == 0)
             return PrintRun::Done;
-        // A stopped one-slip run still stamped the slip it printed.
-        return r.stamp.isEmpty() ? PrintRun::Declined : PrintRun::Stopped;
+        return r.stopped ? PrintRun::Stopped : PrintRun::Declined;
     };
     DenListPrinting p;
     p.allSlips = [run](qint32 batch, const QString &date, const QString &count) {

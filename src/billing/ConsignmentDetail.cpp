@@ -1,6 +1,6 @@
 #include "billing/ConsignmentDetail.h"
 
-#include "output/ChangeMarker.h"
+#include "store/ChangeMarker.h"
 #include "output/Workbook.h"
 #include "store/AppFolder.h"
 #include "store/Clock.h"

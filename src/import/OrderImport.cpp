@@ -3,6 +3,7 @@
 #include "import/ImportError.h"
 #include "import/ImportProgress.h"
 #include "import/OrderFile.h"
+#include "store/ChangeMarker.h"
 #include "store/Clock.h"
 #include "store/Database.h"
 #include "store/Numbering.h"
@@ -417,13 +418,9 @@ void OrderImport::copyToWorkingTables()
     // The change marker: the ordered quantity and selling price as the file
     // gave them, in their full widths so that the state letter is always
     // the fourteenth character, and the state "N".
-    const QString qtyPad(OrderLayout::widthOf("ONSURY"), QLatin1Char(' '));
-    const QString pricePad(OrderLayout::widthOf("ONBTNK"), QLatin1Char(' '));
-    const QString marker = QStringLiteral("substr(ONSURY || '%1', 1, %2) || substr(ONBTNK || '%3', 1, %4) || 'N'")
-                               .arg(qtyPad)
-                               .arg(qtyPad.size())
-                               .arg(pricePad)
-                               .arg(pricePad.size());
+    static_assert(OrderLayout::widthOf("ONSURY") == ChangeMarker::QuantityWidth
+                  && OrderLayout::widthOf("ONBTNK") == ChangeMarker::PriceWidth);
+    const QString marker = ChangeMarker::sqlMake(QStringLiteral("ONSURY"), QStringLiteral("ONBTNK"));
     const QString bd = columnList(
         OrderLayout::BD, {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2"), QStringLiteral("INDEXNOBD")});
     db_.execute(QStringLiteral("Insert Into TBL_RD_BD(%1,TAG_OP_DATE,ONSURYM) Select %1,'',%2 as TMP From IMP_RD_BD;")

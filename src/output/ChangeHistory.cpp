@@ -1,7 +1,7 @@
 #include "output/ChangeHistory.h"
 
 #include "store/Settings.h"
-#include "output/ChangeMarker.h"
+#include "store/ChangeMarker.h"
 #include "output/Workbook.h"
 #include "store/AppFolder.h"
 #include "store/Clock.h"

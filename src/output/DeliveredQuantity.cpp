@@ -1,6 +1,6 @@
 #include "output/DeliveredQuantity.h"
 
-#include "output/ChangeMarker.h"
+#include "store/ChangeMarker.h"
 #include "store/Database.h"
 #include "store/Dialogs.h"
 #include "store/Literals.h"

@@ -241,7 +241,6 @@ void fillHeader(FormFields &f, const PrintRecordset &row, const QString &pageTex
 
 int PrintAssortmentLists(PrintContext &ctx, PrintRecordset &rows)
 {
-    AppState::PrintCancelled = 0;
     if (rows.eof())
         return 0;
 

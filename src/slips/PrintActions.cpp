@@ -2,7 +2,6 @@
 
 #include "slips/PrintRecordset.h"
 #include "slips/Printout.h"
-#include "store/AppState.h"
 #include "store/Clock.h"
 #include "store/Database.h"
 #include "store/Literals.h"
@@ -49,9 +48,13 @@ QString groupStatement(qint32 batch, const QString &orderCondition = QString())
 PrintActionResult show(PrintServices &s, const QString &sql, bool syorikubun)
 {
     PrintRecordset rows(s.db, sql);
+    const PrintRunResult run = s.runner.print(rows, syorikubun);
     PrintActionResult result;
-    result.pages = s.window.print(rows, syorikubun);
-    result.status = AppState::PrintCancelled == 0 ? 0 : 1;
+    result.pages = run.pages;
+    result.error = run.error;
+    result.errorText = run.errorText;
+    result.stopped = !run.complete && run.error == 0;
+    result.status = run.complete ? 0 : run.error != 0 ? run.error : 1;
     return result;
 }
 
@@ -119,26 +122,51 @@ PrintActionResult PrintOneAssortmentList(PrintServices &s, qint32 batch, const Q
     return show(s, groupStatement(batch, QStringLiteral("And TH2.OMHCNO=") + SqlText(orderNo, false, true)), false);
 }
 
+namespace BatchRows {
+
+namespace {
+
+// Distinct order numbers of one kind, per batch.
+QString ordersOfKind(const QString &condition)
+{
+    return QStringLiteral("Select INDEXNOH1,Count(*) as CSUU From (Select INDEXNOH1,OMHCNO From TBL_RD_H2 Where %1 "
+                          "Group By INDEXNOH1,OMHCNO) Group By INDEXNOH1")
+        .arg(condition);
+}
+
+} // namespace
+
+QString select(const QString &columns, const QString &tail)
+{
+    return QStringLiteral("Select ") + columns
+        + QStringLiteral(" From TBL_RD_H1 TH1 Left Join TBL_FLG_DATA TFG On TH1.INDEXNOH1=TFG.INDEXNOH1 "
+                         "Left Join (Select INDEXNOH1,Count(OMDNNO) as DENC From TBL_RD_H2 Where OMHCKB='0' "
+                         "Group By INDEXNOH1) TH21 On TH1.INDEXNOH1=TH21.INDEXNOH1 "
+                         "Left Join (%1) TH22 On TH1.INDEXNOH1=TH22.INDEXNOH1 "
+                         "Left Join (%2) TH23 On TH1.INDEXNOH1=TH23.INDEXNOH1 ")
+              .arg(ordersOfKind(QStringLiteral("OMHCKB='0'")), ordersOfKind(QStringLiteral("Not OMHCKB='0'")))
+        + tail;
+}
+
+QString slipCount()
+{
+    return QStringLiteral("TH21.DENC");
+}
+
+QString orderCount()
+{
+    // Null counts join as empty text.
+    return QStringLiteral("ifnull(TH22.CSUU,'') || '-' || ifnull(TH23.CSUU,'0')");
+}
+
+} // namespace BatchRows
+
 BatchRowCells batchRowCells(Database &db, qint32 batch)
 {
-    // The batch list's columns for one batch: an empty slip count when the
-    // batch has no ordinary slips, and "-" before the advance-order count
-    // when it has no ordinary orders.
-    Recordset rs = db.query(
-        QStringLiteral("Select TH21.DENC,"
-                       "ifnull(TH22.CSUU,'') || '-' || ifnull(TH23.CSUU,'0'),"
-                       "TFG.DENPYOU_OP_DATE,TFG.SHINAZOROE_OP_DATE "
-                       "From TBL_RD_H1 TH1 Left Join TBL_FLG_DATA TFG On TH1.INDEXNOH1=TFG.INDEXNOH1 "
-                       "Left Join (Select INDEXNOH1,Count(OMDNNO) as DENC From TBL_RD_H2 Where OMHCKB='0' "
-                       "Group By INDEXNOH1) as TH21 On TH1.INDEXNOH1=TH21.INDEXNOH1 "
-                       "Left Join (Select INDEXNOH1,Count(*) as CSUU From (Select INDEXNOH1,OMHCNO From TBL_RD_H2 "
-                       "Where OMHCKB='0' Group By INDEXNOH1,OMHCNO) Group By INDEXNOH1) as TH22 "
-                       "On TH1.INDEXNOH1=TH22.INDEXNOH1 "
-                       "Left Join (Select INDEXNOH1,Count(*) as CSUU From (Select INDEXNOH1,OMHCNO From TBL_RD_H2 "
-                       "Where Not OMHCKB='0' Group By INDEXNOH1,OMHCNO) Group By INDEXNOH1) as TH23 "
-                       "On TH1.INDEXNOH1=TH23.INDEXNOH1 "
-                       "Where TH1.INDEXNOH1=")
-        + SqlNumber(batch));
+    Recordset rs = db.query(BatchRows::select(
+        BatchRows::slipCount() + QLatin1Char(',') + BatchRows::orderCount()
+            + QStringLiteral(",TFG.DENPYOU_OP_DATE,TFG.SHINAZOROE_OP_DATE"),
+        QStringLiteral("Where TH1.INDEXNOH1=") + SqlNumber(batch)));
     BatchRowCells cells;
     if (rs.eof())
         return cells;

@@ -7,27 +7,34 @@
 // returned stamp into the cell it belongs to; the batch mode reads the same
 // cells with batchRowCells.
 //
-// Errors of the run throw DbError once the print window has closed (see
-// Printout.h); the batch is then not stamped.
+// An error that ends the run comes back in the result (see Printout.h);
+// the batch is then not stamped. Errors of the database outside the run
+// throw DbError.
 
 #include <QString>
 #include <QtGlobal>
 
 class Database;
 class Dialogs;
-class PrintWindow;
+class PrintRunner;
 
 struct PrintServices {
     Database &db;
     Dialogs &dialogs;
-    PrintWindow &window;
+    PrintRunner &runner;
 };
 
 struct PrintActionResult {
     // 0 the run went through; 1 nothing done: a question was answered
-    // Cancel, or the operator stopped the run.
+    // Cancel, or the operator stopped the run; the error number after an
+    // error that ended the run.
     int status = 1;
     int pages = 0;
+    // The operator stopped a run that had begun.
+    bool stopped = false;
+    // The error that ended the run (0: none) and its description.
+    int error = 0;
+    QString errorText;
     // "yyMMdd": the day now standing in the cell the action stamps
     // (伝票出力日, 品揃出力日, or 伝票発行日 with OPCK "-1"); empty when the
     // cell stays as it is.
@@ -48,6 +55,19 @@ PrintActionResult PrintAllAssortmentLists(PrintServices &s, qint32 batch, const 
 PrintActionResult PrintOneSlip(PrintServices &s, qint32 batch, const QString &slipNo);
 // The assortment list of order `orderNo` of batch `batch`; stamps nothing.
 PrintActionResult PrintOneAssortmentList(PrintServices &s, qint32 batch, const QString &orderNo);
+
+// The batch rows of the slip list, counted in one place for the list and
+// for the print actions: `columns` select from TH1 (TBL_RD_H1), TFG
+// (TBL_FLG_DATA) and the two counts below; `tail` is what follows the
+// joins (Where, Order By).
+namespace BatchRows {
+QString select(const QString &columns, const QString &tail);
+// 伝票枚数: the batch's ordinary slips, Null when there are none.
+QString slipCount();
+// 発注書枚数: ordinary and advance order numbers, "5-2"; "-2" without
+// ordinary orders.
+QString orderCount();
+} // namespace BatchRows
 
 // A batch row of the slip list, with the cell texts the actions quote.
 struct BatchRowCells {

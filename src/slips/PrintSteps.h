@@ -4,7 +4,6 @@
 #include "slips/FormRenderer.h"
 #include "slips/Printout.h"
 #include "store/AppFolder.h"
-#include "store/AppState.h"
 #include "store/Dialogs.h"
 
 #include <QString>
@@ -23,7 +22,7 @@ inline void beginFormJob(FormRenderer &r, const QString &printer, const QString 
 }
 
 // After each page: when the operator clicked cancel, asks whether to stop.
-// True when the run is to end here (PrintCancelled is then 1).
+// True when the run is to end here; the run is then not complete.
 inline bool stopConfirmed(PrintContext &ctx)
 {
     if (!ctx.progress.stopRequested())
@@ -31,7 +30,7 @@ inline bool stopConfirmed(PrintContext &ctx)
     if (ctx.dialogs.message(QStringLiteral("印刷を中止しますか？"), QStringLiteral("確認"), MsgIcon::Question,
                             MsgButtons::OkCancel, MsgResult::Ok)
         == MsgResult::Ok) {
-        AppState::PrintCancelled = 1;
+        ctx.stopped = true;
         return true;
     }
     ctx.progress.clearStopRequest();

@@ -3,7 +3,6 @@
 #include "slips/AssortmentPrinting.h"
 #include "slips/PrintRecordset.h"
 #include "slips/SlipPrinting.h"
-#include "store/AppState.h"
 #include "store/Settings.h"
 
 PrintPrinters printersFromSettings()
@@ -11,28 +10,34 @@ PrintPrinters printersFromSettings()
     return {Settings::readText(SettingKey::DenPrinter), Settings::readText(SettingKey::ShinaPrinter)};
 }
 
-int Printout(PrintContext &ctx, PrintRecordset &rows, bool syorikubun)
+PrintRunResult Printout(PrintContext &ctx, PrintRecordset &rows, bool syorikubun)
 {
+    PrintRunResult result;
+    ctx.stopped = false;
+    ctx.progress.runStarted();
     try {
-        const int pages = syorikubun ? PrintSlips(ctx, rows) : PrintAssortmentLists(ctx, rows);
-        rows.release();
-        return pages;
+        result.pages = syorikubun ? PrintSlips(ctx, rows) : PrintAssortmentLists(ctx, rows);
+        result.complete = !ctx.stopped;
+    } catch (const DbError &e) {
+        result.error = e.number();
+        result.errorText = e.description();
     } catch (...) {
-        // A run that failed is not complete: the caller must not stamp the
-        // batch as printed.
-        AppState::PrintCancelled = 1;
         rows.release();
+        ctx.progress.runEnded();
         throw;
     }
+    rows.release();
+    ctx.progress.runEnded();
+    return result;
 }
 
-DirectPrintWindow::DirectPrintWindow(Database &db, Dialogs &dialogs, FormRenderer &renderer, PrintProgress *progress,
-                                     int listItemRows)
+PrintRunner::PrintRunner(Database &db, Dialogs &dialogs, FormRenderer &renderer, PrintProgress *progress,
+                         int listItemRows)
     : db_(db), dialogs_(dialogs), renderer_(renderer), progress_(progress), listItemRows_(listItemRows)
 {
 }
 
-int DirectPrintWindow::print(PrintRecordset &rows, bool syorikubun)
+PrintRunResult PrintRunner::print(PrintRecordset &rows, bool syorikubun)
 {
     PrintContext ctx{db_, dialogs_, renderer_, progress_ ? *progress_ : noStop_, listItemRows_,
                      printersFromSettings()};

@@ -1,6 +1,6 @@
 #include "slips/SlipPrinting.h"
 
-#include "output/ChangeMarker.h"
+#include "store/ChangeMarker.h"
 #include "slips/FormFields.h"
 #include "slips/NumberFormat.h"
 #include "slips/PrintRecordset.h"
@@ -252,7 +252,6 @@ void fillTotals(FormFields &f, const Totals &t)
 
 int PrintSlips(PrintContext &ctx, PrintRecordset &rows)
 {
-    AppState::PrintCancelled = 0;
     if (rows.eof())
         return 0;
 

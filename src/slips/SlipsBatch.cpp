@@ -74,8 +74,8 @@ int runPrint(BatchContext &ctx, const QString &oneOption, const Action &action, 
     QtFormRenderer::Options options = PrintSetup::rendererOptions();
     options.pdfFile = a.pdf;
     QtFormRenderer renderer(options);
-    DirectPrintWindow window(db, ctx.dialogs, renderer, nullptr, PrintSetup::assortmentItemRows());
-    PrintServices services{db, ctx.dialogs, window};
+    PrintRunner runner(db, ctx.dialogs, renderer, nullptr, PrintSetup::assortmentItemRows());
+    PrintServices services{db, ctx.dialogs, runner};
     PrintActionResult r;
     try {
         r = action(services, a, cells);
@@ -89,6 +89,10 @@ int runPrint(BatchContext &ctx, const QString &oneOption, const Action &action, 
         throw;
     }
     PrintSetup::tellPdf(renderer, ctx.dialogs);
+    // An error that ended the run is reported as every other error of a
+    // batch command is.
+    if (r.error != 0)
+        throw DbError(r.error, r.errorText);
     if (r.pages > 0 && !renderer.printsToPdf())
         ctx.out << QStringLiteral("プリンタ「%1」に %2 ページを送りました。").arg(renderer.printerUsed()).arg(r.pages)
                 << Qt::endl;

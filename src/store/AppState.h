@@ -7,8 +7,4 @@ namespace AppState {
 // main screen unloads, which then runs the compaction screen first.
 inline int CompactionRequest = 0;
 
-// Set to 0 when a print run starts and to 1 when the operator cancels it;
-// output dates are stamped only when it is still 0.
-inline int PrintCancelled = 0;
-
 } // namespace AppState

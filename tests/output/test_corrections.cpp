@@ -2,7 +2,7 @@
 
 #include "store/Settings.h"
 #include "output/ChangeHistory.h"
-#include "output/ChangeMarker.h"
+#include "store/ChangeMarker.h"
 #include "output/DeliveredQuantity.h"
 #include "output/Workbook.h"
 #include "store/GridColumns.h"
@@ -32,6 +32,34 @@ TEST(ChangeMarkerTest, Parts)
     EXPECT_EQ(ChangeMarker::orderedPriceText(m), "0001980");
     EXPECT_EQ(ChangeMarker::withState(m, ChangeMarker::Corrected), "0001500001980Y");
     EXPECT_EQ(ChangeMarker::state(ChangeMarker::withState(m, ChangeMarker::Billed)), QChar('S'));
+}
+
+// The marker of an imported line, made in code and in the import's SQL:
+// the same fourteen characters, whatever widths the fields came in.
+TEST(ChangeMarkerTest, MadeInCodeAndInSqlAlike)
+{
+    TempDataFolder folder;
+    Database &db = folder.prepare();
+    const struct {
+        const char *name, *quantity, *price, *marker;
+    } cases[] = {
+        {"full widths", "000150", "0001980", "0001500001980N"},
+        {"short fields", "15", "1980", "15    1980   N"},
+        {"empty fields", "", "", "             N"},
+        {"long fields", "1234567", "123456789", "1234561234567N"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ChangeMarker::make(c.quantity, c.price), c.marker);
+        EXPECT_EQ(db.scalar(QStringLiteral("Select ") + ChangeMarker::sqlMake(QStringLiteral("?1"), QStringLiteral("?2")),
+                            {QString::fromLatin1(c.quantity), QString::fromLatin1(c.price)})
+                      .toString(),
+                  c.marker);
+    }
+    // A field the row does not have counts as empty.
+    EXPECT_EQ(db.scalar(QStringLiteral("Select ") + ChangeMarker::sqlMake(QStringLiteral("Null"), QStringLiteral("'0001980'")))
+                  .toString(),
+              "      0001980N");
 }
 
 class Correction : public ::testing::Test {

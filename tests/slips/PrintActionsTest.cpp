@@ -4,6 +4,8 @@
 
 #include "slips/PrintActions.h"
 
+#include <functional>
+
 namespace {
 
 using SlipRows::Fields;
@@ -28,7 +30,7 @@ protected:
     PrintActionResult run(const std::function<PrintActionResult(PrintServices &)> &action,
                           PrintProgress *progress = nullptr)
     {
-        DirectPrintWindow window(*db, dialogs, renderer, progress);
+        PrintRunner window(*db, dialogs, renderer, progress);
         PrintServices services{*db, dialogs, window};
         return action(services);
     }
@@ -94,6 +96,7 @@ TEST_F(Actions, StoppedRunLeavesTheBatchUnstampedButTheSlipPrinted)
     dialogs.answer(MsgResult::Ok).answer(MsgResult::Ok);
     const PrintActionResult r = run([&](PrintServices &s) { return PrintAllSlips(s, 1, QString(), "2"); }, &progress);
     EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.stopped);
     EXPECT_EQ(r.pages, 1);
     EXPECT_EQ(r.stamp, "");
     EXPECT_EQ(flag("DENPYOU_OP_DATE"), "");
@@ -106,10 +109,55 @@ TEST_F(Actions, FailedRunLeavesTheBatchUnstamped)
     slip(10, "000101", "1000001");
     SlipRows::line(*db, 1, 10, 999, QStringLiteral("000010"), QStringLiteral("0001980"), {{"ONLINE", "01"}});
     dialogs.answer(MsgResult::Ok);
-    EXPECT_THROW(run([&](PrintServices &s) { return PrintAllSlips(s, 1, QString(), "1"); }), DbError);
+    ScriptedProgress progress;
+    const PrintActionResult r = run([&](PrintServices &s) { return PrintAllSlips(s, 1, QString(), "1"); }, &progress);
+    // The error comes back to the caller instead of being shown or thrown.
+    EXPECT_EQ(r.error, PrintErr::LineRepeated);
+    EXPECT_EQ(r.status, r.error);
+    EXPECT_TRUE(r.errorText.contains(QStringLiteral("000101"))) << r.errorText.toStdString();
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(r.stamp, "");
+    EXPECT_TRUE(dialogs.shown().size() == 1) << "only the count question, no error box";
+    EXPECT_EQ(progress.started, 1);
+    EXPECT_EQ(progress.ended, 1);
     EXPECT_EQ(flag("DENPYOU_OP_DATE"), "");
     EXPECT_EQ(issued(10), "");
 }
+
+// A run the operator stops after its first page: it reports itself
+// stopped and not done, and the batch keeps no output date of that kind.
+struct StopCase {
+    const char *name;
+    std::function<PrintActionResult(PrintServices &)> action;
+    const char *flagColumn;
+};
+
+class StoppedRuns : public Actions, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StoppedRuns, ReportNotCompleteAndStampNoBatchDate)
+{
+    slip(10, "000101", "1000001");
+    slip(11, "000102", "1000002");
+    ScriptedProgress progress({1});
+    dialogs.answer(MsgResult::Ok).answer(MsgResult::Ok);
+    const PrintActionResult r = run(GetParam().action, &progress);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.error, 0);
+    EXPECT_EQ(r.pages, 1);
+    EXPECT_EQ(r.stamp, "");
+    EXPECT_EQ(flag(GetParam().flagColumn), "");
+    EXPECT_EQ(progress.started, 1);
+    EXPECT_EQ(progress.ended, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Print, StoppedRuns,
+    ::testing::Values(
+        StopCase{"AllSlips", [](PrintServices &s) { return PrintAllSlips(s, 1, QString(), "2"); }, "DENPYOU_OP_DATE"},
+        StopCase{"AllAssortmentLists", [](PrintServices &s) { return PrintAllAssortmentLists(s, 1, QString(), "2-0"); },
+                 "SHINAZOROE_OP_DATE"}),
+    [](const ::testing::TestParamInfo<StopCase> &info) { return std::string(info.param.name); });
 
 TEST_F(Actions, BatchWithoutOrdinarySlipsPrintsNothingAndIsStamped)
 {

@@ -58,7 +58,7 @@ protected:
 
     PrintActionResult run(QtFormRenderer &renderer, const std::function<PrintActionResult(PrintServices &)> &action)
     {
-        DirectPrintWindow window(*db, dialogs, renderer);
+        PrintRunner window(*db, dialogs, renderer);
         PrintServices services{*db, dialogs, window};
         return action(services);
     }
@@ -121,7 +121,10 @@ TEST_F(PdfPages, ExplicitFileReplacesAnOlderOneOnlyWhenComplete)
     QtFormRenderer nowhere(toFile(folder.file("missing/slips.pdf")));
     db->execute(QStringLiteral("Update TBL_RD_H2 Set DEN_OP_DATE=Null"));
     dialogs.answer(MsgResult::Ok);
-    EXPECT_THROW(run(nowhere, [](PrintServices &s) { return PrintOneSlip(s, 1, "300010"); }), DbError);
+    const PrintActionResult failed = run(nowhere, [](PrintServices &s) { return PrintOneSlip(s, 1, "300010"); });
+    EXPECT_NE(failed.error, 0);
+    EXPECT_EQ(failed.status, failed.error);
+    EXPECT_EQ(failed.pages, 0);
     EXPECT_EQ(text(QStringLiteral("Select ifnull(DEN_OP_DATE,'') From TBL_RD_H2 Where INDEXNOH2=10")), "");
 }
 

@@ -6,7 +6,7 @@
 #include "slips/PrintRecordset.h"
 #include "slips/Printout.h"
 #include "support/RecordingFormRenderer.h"
-#include "store/AppState.h"
+#include "support/ScriptedProgress.h"
 #include "store/Clock.h"
 #include "support/SlipRows.h"
 #include "support/TempDataFolder.h"
@@ -16,31 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
-// Presses cancel just before the pages named (counting from 1), so the
-// question comes after those pages.
-class CancelBeforePages : public PrintProgress {
-public:
-    explicit CancelBeforePages(std::set<int> pages = {}) : pages_(std::move(pages)) {}
-    void beforePage(int page, int row, int rows) override
-    {
-        seen.push_back({page, row, rows});
-        if (pages_.count(page))
-            requested_ = true;
-    }
-    bool stopRequested() const override { return requested_; }
-    void clearStopRequest() override { requested_ = false; }
-
-    struct Seen {
-        int page, row, rows;
-    };
-    std::vector<Seen> seen;
-
-private:
-    std::set<int> pages_;
-    bool requested_ = false;
-};
 
 class PrintFixture : public ::testing::Test {
 protected:
@@ -52,7 +27,6 @@ protected:
             ASSERT_TRUE(QFile::copy(QStringLiteral(TOBARI_DATA_DIR "/") + QLatin1String(form),
                                     folder.file(QLatin1String(form))));
         Clock::setFixed(QDateTime(QDate(2026, 12, 10), QTime(9, 30)));
-        AppState::PrintCancelled = -1; // a run must set it
     }
 
     // A batch as the import leaves it: its file header and flag row.
@@ -62,12 +36,17 @@ protected:
         SlipRows::insert(*db, QStringLiteral("TBL_FLG_DATA"), {{"INDEXNOH1", h1}, {"IMPORT_DATE", "261201"}});
     }
 
-    // Prints the rows of `sql` as slips (true) or lists (false).
+    // Prints the rows of `sql` as slips (true) or lists (false); returns
+    // the pages printed and keeps the run's result in `last`. An error
+    // that ended the run is thrown here, for the tests to look at.
     int print(const QString &sql, bool slips, PrintProgress *progress = nullptr)
     {
         PrintRecordset rows(*db, sql);
-        DirectPrintWindow window(*db, dialogs, renderer, progress);
-        return window.print(rows, slips);
+        PrintRunner runner(*db, dialogs, renderer, progress);
+        last = runner.print(rows, slips);
+        if (last.error != 0)
+            throw DbError(last.error, last.errorText);
+        return last.pages;
     }
 
     QString text(const QString &sql) { return db->scalar(sql).toString(); }
@@ -76,4 +55,5 @@ protected:
     Database *db = nullptr;
     ScriptedDialogs dialogs;
     RecordingFormRenderer renderer;
+    PrintRunResult last;
 };

@@ -4,7 +4,7 @@
 // states only what it is about.
 
 #include "store/Database.h"
-#include "output/ChangeMarker.h"
+#include "store/ChangeMarker.h"
 
 #include <QMap>
 #include <QStringList>

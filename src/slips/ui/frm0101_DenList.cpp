@@ -5,6 +5,7 @@
 #include "ui/GridView.h"
 #include "ui/LoadGrid.h"
 #include "output/clsCustomDOP.h"
+#include "slips/PrintActions.h"
 #include "store/AppFolder.h"
 #include "store/Clock.h"
 #include "store/Connection.h"
@@ -36,14 +37,6 @@ constexpr int DetailNumber = 1;
 constexpr int DetailOrder = 2;
 constexpr int DetailStore = 3;
 
-// An order group's subquery counting distinct order numbers of one kind.
-QString orderCount(const QString &condition)
-{
-    return QStringLiteral("Select INDEXNOH1,Count(*) as CSUU From (Select INDEXNOH1,OMHCNO From TBL_RD_H2 Where %1 "
-                          "Group By INDEXNOH1,OMHCNO) Group By INDEXNOH1")
-        .arg(condition);
-}
-
 } // namespace
 
 template <class F>
@@ -60,19 +53,13 @@ void frm0101_DenList::guarded(F &&action)
 
 QString frm0101_DenList::batchListSql()
 {
-    // JCAT joins with Null as empty text, so a batch without ordinary
-    // orders shows "-2" as it always did.
-    return QStringLiteral("Select TH1.INDEXNOH1 as 管理Nos00900,TH1.OLDATE as ﾃﾞｰﾀ日付D01000,"
-                          "TFG.IMPORT_DATE as 読込日D01000,TH21.DENC as 伝票枚数B00900,"
-                          "JCAT(TH22.CSUU,'-',IIF(TH23.CSUU is Null,'0',TH23.CSUU)) as 発注書枚数B00900,"
-                          "TFG.DENPYOU_OP_DATE as 伝票出力日d01000,TFG.SHINAZOROE_OP_DATE as 品揃出力日d01000 "
-                          "From TBL_RD_H1 TH1 Left Join TBL_FLG_DATA TFG On TH1.INDEXNOH1=TFG.INDEXNOH1 "
-                          "Left Join (Select INDEXNOH1,Count(OMDNNO) as DENC From TBL_RD_H2 Where OMHCKB='0' "
-                          "Group By INDEXNOH1) TH21 On TH1.INDEXNOH1=TH21.INDEXNOH1 "
-                          "Left Join (%1) TH22 On TH1.INDEXNOH1=TH22.INDEXNOH1 "
-                          "Left Join (%2) TH23 On TH1.INDEXNOH1=TH23.INDEXNOH1 "
-                          "Order By TH1.OLDATE Desc,TH1.INDEXNOH1 Desc")
-        .arg(orderCount(QStringLiteral("OMHCKB='0'")), orderCount(QStringLiteral("Not OMHCKB='0'")));
+    return BatchRows::select(QStringLiteral("TH1.INDEXNOH1 as 管理Nos00900,TH1.OLDATE as ﾃﾞｰﾀ日付D01000,"
+                                            "TFG.IMPORT_DATE as 読込日D01000,%1 as 伝票枚数B00900,"
+                                            "%2 as 発注書枚数B00900,"
+                                            "TFG.DENPYOU_OP_DATE as 伝票出力日d01000,"
+                                            "TFG.SHINAZOROE_OP_DATE as 品揃出力日d01000")
+                                 .arg(BatchRows::slipCount(), BatchRows::orderCount()),
+                             QStringLiteral("Order By TH1.OLDATE Desc,TH1.INDEXNOH1 Desc"));
 }
 
 QString frm0101_DenList::slipListSql(const QString &batch)

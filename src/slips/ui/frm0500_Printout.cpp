@@ -1,22 +1,25 @@
 #include "slips/ui/frm0500_Printout.h"
 
 #include "slips/PrintSetup.h"
+#include "slips/Printout.h"
+#include "slips/QtFormRenderer.h"
 #include "store/Dialogs.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
-frm0500_Printout::frm0500_Printout(Database &db, Dialogs &dialogs, FormRenderer &renderer, QWidget *parent)
-    : QDialog(parent), db_(db), dialogs_(dialogs), renderer_(renderer)
+frm0500_Printout::frm0500_Printout(QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("frm0500_Printout"));
     // The caption says what the window is doing.
     setWindowTitle(QStringLiteral("印刷中"));
-    setModal(true);
+    // Modal while it is up, without a loop of its own: the run keeps the
+    // thread and lets the window see its events between pages.
+    setWindowModality(Qt::ApplicationModal);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     auto *layout = new QVBoxLayout(this);
     Label1 = new QLabel(QStringLiteral("印刷中"), this);
@@ -38,45 +41,20 @@ frm0500_Printout::frm0500_Printout(Database &db, Dialogs &dialogs, FormRenderer 
     connect(cmdCan, &QPushButton::clicked, this, [this] { stopRequest_ = -1; });
 }
 
-int frm0500_Printout::print(PrintRecordset &rows, bool syorikubun)
+void frm0500_Printout::runStarted()
 {
-    rows_ = &rows;
-    syorikubun_ = syorikubun;
-    started_ = false;
     stopRequest_ = 0;
-    pages_ = 0;
-    failure_ = nullptr;
     labPage->clear();
-    // From here until the run ends the window only closes itself.
+    // From here until the run ends the window only hides itself.
     running_ = true;
-    exec();
-    rows_ = nullptr;
-    if (failure_)
-        std::rethrow_exception(std::exchange(failure_, nullptr));
-    return pages_;
+    show();
+    QCoreApplication::processEvents();
 }
 
-void frm0500_Printout::showEvent(QShowEvent *event)
+void frm0500_Printout::runEnded()
 {
-    QDialog::showEvent(event);
-    // Printing begins once the window is up, so that it is seen, and
-    // only on the first activation of a showing.
-    if (!started_) {
-        started_ = true;
-        QTimer::singleShot(0, this, &frm0500_Printout::startRun);
-    }
-}
-
-void frm0500_Printout::startRun()
-{
-    PrintContext ctx{db_, dialogs_, renderer_, *this, listItemRows_, printersFromSettings()};
-    try {
-        pages_ = Printout(ctx, *rows_, syorikubun_);
-    } catch (...) {
-        failure_ = std::current_exception();
-    }
     running_ = false;
-    accept();
+    hide();
 }
 
 void frm0500_Printout::beforePage(int page, int row, int rows)
@@ -113,9 +91,9 @@ PrintActionResult frm0500_Printout::run(QWidget *parent, Database &db, Dialogs &
     PrintActionResult result;
     try {
         QtFormRenderer renderer(PrintSetup::rendererOptions());
-        frm0500_Printout window(db, dialogs, renderer, parent);
-        window.setListItemRows(PrintSetup::assortmentItemRows());
-        PrintServices services{db, dialogs, window};
+        frm0500_Printout window(parent);
+        PrintRunner runner(db, dialogs, renderer, &window, PrintSetup::assortmentItemRows());
+        PrintServices services{db, dialogs, runner};
         try {
             result = action(services);
         } catch (...) {
@@ -128,9 +106,13 @@ PrintActionResult frm0500_Printout::run(QWidget *parent, Database &db, Dialogs &
         }
         PrintSetup::tellPdf(renderer, dialogs);
     } catch (const DbError &e) {
+        result.error = e.number();
+        result.errorText = e.description();
+    }
+    if (result.error != 0) {
         dialogs.error(QStringLiteral("印刷中にエラーが発生しました。") + QStringLiteral("\r\n")
-                      + QStringLiteral("エラーNo=%1").arg(e.number()) + QStringLiteral("\r\n") + e.description());
-        result.status = e.number();
+                      + QStringLiteral("エラーNo=%1").arg(result.error) + QStringLiteral("\r\n") + result.errorText);
+        result.status = result.error;
     }
     return result;
 }

@@ -9,6 +9,7 @@
 #include "store/clsIniFile.h"
 #include "slips/PrintSetup.h"
 #include "slips/QtFormRenderer.h"
+#include "slips/ui/frm0101_DenList.h"
 #include "slips/ui/frm0500_Printout.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -61,7 +63,9 @@ protected:
     int printAll(frm0500_Printout &window)
     {
         PrintRecordset rows(*db, QStringLiteral("Select * From TBL_RD_H2 Order By INDEXNOH2"));
-        return window.print(rows, true);
+        PrintRunner runner(*db, answers, renderer, &window);
+        last = runner.print(rows, true);
+        return last.pages;
     }
 
     StopAnswers answers;
@@ -69,7 +73,7 @@ protected:
 
 TEST_F(PrintWindow, CancelAsksAfterThePageAndCancelThereGoesOn)
 {
-    frm0500_Printout window(*db, answers, renderer);
+    frm0500_Printout window;
     EXPECT_EQ(window.Label1->text(), QStringLiteral("印刷中"));
     EXPECT_EQ(window.cmdCan->text(), QStringLiteral("ｷｬﾝｾﾙ"));
     // Clicked while page 1 is in progress; again while the first question
@@ -83,7 +87,7 @@ TEST_F(PrintWindow, CancelAsksAfterThePageAndCancelThereGoesOn)
 
     EXPECT_EQ(printAll(window), 2);
     EXPECT_EQ(answers.questions, 2);
-    EXPECT_EQ(AppState::PrintCancelled, 1);
+    EXPECT_FALSE(last.complete);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(issued(11), "261210");
     EXPECT_EQ(issued(12), "");
@@ -92,16 +96,16 @@ TEST_F(PrintWindow, CancelAsksAfterThePageAndCancelThereGoesOn)
 
 TEST_F(PrintWindow, ClosingTheWindowDuringARunAsksToStop)
 {
-    frm0500_Printout window(*db, answers, renderer);
+    frm0500_Printout window;
     QTimer::singleShot(0, &window, &QWidget::close);
     answers.answer(MsgResult::Ok);
     EXPECT_EQ(printAll(window), 1);
-    EXPECT_EQ(AppState::PrintCancelled, 1);
+    EXPECT_FALSE(last.complete);
 
     // Shown again, it prints the whole run when nobody interrupts.
     db->execute(QStringLiteral("Update TBL_RD_H2 Set DEN_OP_DATE=Null"));
     EXPECT_EQ(printAll(window), 3);
-    EXPECT_EQ(AppState::PrintCancelled, 0);
+    EXPECT_TRUE(last.complete);
     EXPECT_EQ(window.labPage->text(), QStringLiteral("3 / 3 件目（3 ページ目）"));
 }
 
@@ -132,6 +136,48 @@ TEST_F(PrintWindow, OneCallPrintTellsWhereThePdfWentAndReportsErrors)
     EXPECT_EQ(d.shown()[1].icon, MsgIcon::Critical);
     EXPECT_TRUE(d.shown()[1].text.contains(QStringLiteral("エラーNo=53"))) << d.shown()[1].text.toStdString();
     EXPECT_TRUE(d.shown()[1].text.contains(QStringLiteral("AS.crf"))) << d.shown()[1].text.toStdString();
+}
+
+// ------------------------------------------------------------ batch rows
+
+// The slip list's batch rows and the cells the print actions quote come
+// from one counting query: both show the same counts for every kind of batch.
+TEST_F(PrintFixture, SlipListAndPrintActionsCountBatchesAlike)
+{
+    const struct {
+        int batch;
+        const char *slipCount, *orderCount;
+    } expected[] = {
+        {1, "3", "2-1"}, // ordinary slips of two orders, one advance order
+        {2, "", "-2"},   // advance orders only
+        {3, "", "-0"},   // nothing imported under the header
+    };
+    for (const auto &e : expected)
+        batch(e.batch);
+    SlipRows::slip(*db, 1, 10, {{"OMDNNO", "000101"}, {"OMHCNO", "7000001"}, {"OMHCKB", "0"}});
+    SlipRows::slip(*db, 1, 11, {{"OMDNNO", "000102"}, {"OMHCNO", "7000001"}, {"OMHCKB", "0"}});
+    SlipRows::slip(*db, 1, 12, {{"OMDNNO", "000103"}, {"OMHCNO", "7000002"}, {"OMHCKB", "0"}});
+    SlipRows::slip(*db, 1, 13, {{"OMDNNO", "000104"}, {"OMHCNO", "7000003"}, {"OMHCKB", "1"}});
+    SlipRows::slip(*db, 2, 20, {{"OMDNNO", "000201"}, {"OMHCNO", "7000004"}, {"OMHCKB", "1"}});
+    SlipRows::slip(*db, 2, 21, {{"OMDNNO", "000202"}, {"OMHCNO", "7000005"}, {"OMHCKB", "2"}});
+    db->execute(QStringLiteral("Update TBL_FLG_DATA Set DENPYOU_OP_DATE='261205',SHINAZOROE_OP_DATE='261206' "
+                               "Where INDEXNOH1=2"));
+
+    std::map<int, QStringList> listed;
+    for (Recordset rs = db->query(frm0101_DenList::batchListSql()); !rs.eof(); rs.moveNext())
+        listed[rs.text(0).toInt()] = {rs.text(3), rs.text(4), rs.text(5), rs.text(6)};
+    ASSERT_EQ(listed.size(), 3u);
+    for (const auto &e : expected) {
+        SCOPED_TRACE(e.batch);
+        const BatchRowCells cells = batchRowCells(*db, e.batch);
+        ASSERT_TRUE(cells.found);
+        EXPECT_EQ(cells.slipCount, e.slipCount);
+        EXPECT_EQ(cells.orderCount, e.orderCount);
+        EXPECT_EQ(listed[e.batch],
+                  QStringList({cells.slipCount, cells.orderCount, cells.slipsPrinted, cells.listsPrinted}));
+    }
+    EXPECT_EQ(batchRowCells(*db, 2).slipsPrinted, "261205");
+    EXPECT_FALSE(batchRowCells(*db, 4).found);
 }
 
 // ------------------------------------------------------------ settings screen
