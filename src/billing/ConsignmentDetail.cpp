@@ -2,6 +2,7 @@
 
 #include "store/ChangeMarker.h"
 #include "output/Workbook.h"
+#include "output/WorkbookFiles.h"
 #include "store/AppFolder.h"
 #include "store/Clock.h"
 #include "store/Database.h"
@@ -239,14 +240,7 @@ ConsignmentResult writeConsignmentDetail(Database &db, Dialogs &dialogs, const Q
         db.execute(QStringLiteral("Update TBL_RD_BD Set ONSURYM=")
                    + ChangeMarker::sqlWithState(QStringLiteral("ONSURYM"), ChangeMarker::Billed)
                    + QStringLiteral(" Where INDEXNOBD In (Select INDEXNOBD From TMP_JSEIKYU)"));
-        if (!QFile::rename(work, target))
-            throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を作成できません。").arg(target));
-        try {
-            tx.commit();
-        } catch (...) {
-            QFile::remove(target);
-            throw;
-        }
+        publishWithCommit(tx, work, target);
     } catch (...) {
         QFile::remove(work);
         throw;

@@ -1,6 +1,7 @@
 #include "tags/RequestWorkbooks.h"
 
 #include "output/Workbook.h"
+#include "output/WorkbookFiles.h"
 #include "store/Clock.h"
 #include "store/Database.h"
 #include "store/Literals.h"
@@ -129,14 +130,7 @@ std::optional<RequestWorkbook> mkIraiExcel(Database &db, const TagSettings &sett
                    + QStringLiteral("Where INDEXNOH1=") + SqlNumber(batch) + QStringLiteral("And OMTRCD=")
                    + SqlText(g.partner, false, true) + QStringLiteral("And OMYOB3=") + SqlText(omyob3, false, true));
         QFile::remove(target);
-        if (!QFile::rename(work, target))
-            throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を保存できません。").arg(target));
-        try {
-            t.commit();
-        } catch (...) {
-            QFile::remove(target);
-            throw;
-        }
+        publishWithCommit(t, work, target);
     } catch (...) {
         QFile::remove(work);
         throw;
