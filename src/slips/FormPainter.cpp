@@ -5,13 +5,50 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QPaintDevice>
 #include <QPainter>
-#include <QHash>
 #include <QPen>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <memory>
+
+// A text as laid out in one font on one device: its glyphs with their
+// positions from the start of the baseline, and its advance.
+struct Shaped {
+    QList<QGlyphRun> runs;
+    double width = 0;
+    bool laidOut = false; // false: drawn with drawText each time
+};
+
+struct FormPainter::TextCache::Impl {
+    // A page sets a hundred values in a handful of styles; the font and its
+    // metrics on this device are made once per style.
+    struct Font {
+        QFont font;
+        QFontMetricsF metrics;
+        QHash<QString, Shaped> texts;
+    };
+    // A bound on what one style keeps; a run prints few distinct texts per
+    // style, so this only guards memory against a pathological job.
+    static constexpr qsizetype MaxTextsPerFont = 20000;
+
+    const QPaintDevice *device = nullptr;
+    int dpiX = 0;
+    int dpiY = 0;
+    QHash<QString, std::shared_ptr<Font>> fonts;
+};
+
+FormPainter::TextCache::TextCache() : d_(std::make_unique<Impl>()) {}
+FormPainter::TextCache::~TextCache() = default;
+
+void FormPainter::TextCache::clear()
+{
+    d_->fonts.clear();
+    d_->device = nullptr;
+}
 
 namespace {
 
@@ -28,14 +65,34 @@ bool isWide(char32_t c)
     return true;
 }
 
+using Cache = FormPainter::TextCache::Impl;
+
+// Texts that a single line of glyphs does not show as drawText does.
+bool plainLine(const QString &text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            return false;
+    }
+    return true;
+}
+
 class Page {
 public:
-    Page(QPainter &painter, const FormDefinition &form)
+    Page(QPainter &painter, const FormDefinition &form, Cache &cache)
         : p_(painter),
           kx_(painter.device()->logicalDpiX() / 25.4),
           ky_(painter.device()->logicalDpiY() / 25.4),
-          offset_(form.offset)
+          offset_(form.offset),
+          cache_(cache)
     {
+        const QPaintDevice *device = painter.device();
+        if (cache_.device != device || cache_.dpiX != device->logicalDpiX() || cache_.dpiY != device->logicalDpiY()) {
+            cache_.fonts.clear();
+            cache_.device = device;
+            cache_.dpiX = device->logicalDpiX();
+            cache_.dpiY = device->logicalDpiY();
+        }
     }
 
     QPointF at(const QPointF &mm) const
@@ -66,7 +123,7 @@ public:
     {
         if (text.isEmpty())
             return;
-        const Font &font = fontFor(style);
+        Font &font = fontFor(style);
         p_.setFont(font.font);
         p_.setPen(color);
         QRectF r = rect(boxMm);
@@ -75,38 +132,74 @@ public:
             p_.translate(r.center());
             p_.rotate(90);
             r = QRectF(-r.height() / 2, -r.width() / 2, r.height(), r.width());
-            upright(r, text, style, align, font.metrics, struck);
+            upright(r, text, style, align, font, struck);
             p_.restore();
             return;
         }
-        upright(r, text, style, align, font.metrics, struck);
+        upright(r, text, style, align, font, struck);
     }
 
     double kx() const { return kx_; }
 
 private:
-    // A page sets a hundred values in a handful of styles; the font and its
-    // metrics on this device are made once per style.
-    struct Font {
-        QFont font;
-        QFontMetricsF metrics;
-    };
+    using Font = Cache::Font;
 
-    const Font &fontFor(const FormTextStyle &style)
+    Font &fontFor(const FormTextStyle &style)
     {
         const QString key = style.family + QLatin1Char('|') + QString::number(style.size) + QLatin1Char('|')
             + (style.bold ? QLatin1Char('b') : QLatin1Char('n'));
-        auto it = fonts_.find(key);
-        if (it == fonts_.end()) {
+        auto it = cache_.fonts.find(key);
+        if (it == cache_.fonts.end()) {
             QFont font(style.family);
             font.setPointSizeF(style.size);
             font.setBold(style.bold);
             // Printer metrics, not screen hinting: the width decides whether
             // a value is condensed to fit its box.
             font.setHintingPreference(QFont::PreferNoHinting);
-            it = fonts_.insert(key, std::make_shared<Font>(Font{font, QFontMetricsF(font, p_.device())}));
+            it = cache_.fonts.insert(key, std::make_shared<Font>(Font{font, QFontMetricsF(font, p_.device()), {}}));
         }
         return **it;
+    }
+
+    // `text` laid out in `font` on this device, from the cache when it has
+    // been laid out before.
+    const Shaped &shaped(Font &font, const QString &text)
+    {
+        const auto it = font.texts.constFind(text);
+        if (it != font.texts.constEnd())
+            return *it;
+        if (font.texts.size() >= Cache::MaxTextsPerFont)
+            font.texts.clear();
+        Shaped s;
+        s.width = font.metrics.horizontalAdvance(text);
+        if (plainLine(text)) {
+            QTextLayout layout(text, font.font, p_.device());
+            layout.beginLayout();
+            QTextLine line = layout.createLine();
+            line.setPosition(QPointF(0, 0));
+            layout.endLayout();
+            const double ascent = line.ascent();
+            for (QGlyphRun run : layout.glyphRuns()) {
+                QList<QPointF> positions = run.positions();
+                for (QPointF &p : positions)
+                    p.ry() -= ascent;
+                run.setPositions(positions);
+                s.runs << run;
+            }
+            s.laidOut = true;
+        }
+        return *font.texts.insert(text, std::move(s));
+    }
+
+    // `text` with the start of its baseline at `at`.
+    void draw(const QPointF &at, const QString &text, const Shaped &s)
+    {
+        if (!s.laidOut) {
+            p_.drawText(at, text);
+            return;
+        }
+        for (const QGlyphRun &run : s.runs)
+            p_.drawGlyphRun(at, run);
     }
 
     // The baseline of one line of text set in `r` with `valign`.
@@ -119,9 +212,10 @@ private:
         return top + fm.ascent();
     }
 
-    void upright(const QRectF &r, const QString &text, const FormTextStyle &style, FormAlign align,
-                 const QFontMetricsF &fm, bool struck)
+    void upright(const QRectF &r, const QString &text, const FormTextStyle &style, FormAlign align, Font &font,
+                 bool struck)
     {
+        const QFontMetricsF &fm = font.metrics;
         const double y = baseline(r, style.valign, fm);
         double left = r.left();
         double right = r.right();
@@ -142,12 +236,12 @@ private:
                 const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t *>(&c), 1);
                 const double w = pitch * (isWide(c) ? 2 : 1);
                 if (c != ' ')
-                    fitted(x, w, y, ch, FormAlign::Center, fm);
+                    fitted(x, w, y, ch, FormAlign::Center, font);
                 x += w;
             }
         } else {
-            const double w = fm.horizontalAdvance(text);
-            fitted(r.left(), r.width(), y, text, align, fm);
+            const double w = shaped(font, text).width;
+            fitted(r.left(), r.width(), y, text, align, font);
             if (w < r.width()) {
                 if (align == FormAlign::Right)
                     left = r.right() - w;
@@ -164,20 +258,21 @@ private:
     // Draws `text` on baseline `y` in the span from `x` of width `width`,
     // condensed sideways when it is wider: a value on a form is never cut
     // short.
-    void fitted(double x, double width, double y, const QString &text, FormAlign align, const QFontMetricsF &fm)
+    void fitted(double x, double width, double y, const QString &text, FormAlign align, Font &font)
     {
-        const double w = fm.horizontalAdvance(text);
+        const Shaped &s = shaped(font, text);
+        const double w = s.width;
         if (w <= width) {
             const double at = align == FormAlign::Left    ? x
                               : align == FormAlign::Right ? x + width - w
                                                           : x + (width - w) / 2;
-            p_.drawText(QPointF(at, y), text);
+            draw(QPointF(at, y), text, s);
             return;
         }
         p_.save();
         p_.translate(x, 0);
         p_.scale(width / w, 1.0);
-        p_.drawText(QPointF(0, y), text);
+        draw(QPointF(0, y), text, s);
         p_.restore();
     }
 
@@ -198,11 +293,11 @@ private:
         p_.drawLine(QPointF(x1, middle + gap / 2), QPointF(x2, middle + gap / 2));
     }
 
-    QHash<QString, std::shared_ptr<Font>> fonts_;
     QPainter &p_;
     double kx_;
     double ky_;
     QPointF offset_;
+    Cache &cache_;
 };
 
 void paintFrame(Page &page, QPainter &p, const FormDefinition &form)
@@ -230,10 +325,11 @@ void paintFrame(Page &page, QPainter &p, const FormDefinition &form)
 
 } // namespace
 
-void FormPainter::paint(QPainter &painter, const FormContent &content, bool withFrame)
+void FormPainter::paint(QPainter &painter, const FormContent &content, bool withFrame, TextCache *cache)
 {
     const FormDefinition &form = content.form();
-    Page page(painter, form);
+    TextCache pageOnly;
+    Page page(painter, form, (cache ? *cache : pageOnly).impl());
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);

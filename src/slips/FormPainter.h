@@ -6,12 +6,35 @@
 
 #include "slips/FormContent.h"
 
+#include <memory>
+
 class QPainter;
 
 namespace FormPainter {
 
+// Texts laid out once and drawn again from their glyphs: a run of
+// assortment lists sets the same figures, store codes and names thousands
+// of times, and laying out a text costs more than drawing it. Kept by a
+// print job for its pages; it starts over on another paint device.
+class TextCache {
+public:
+    TextCache();
+    ~TextCache();
+    TextCache(const TextCache &) = delete;
+    TextCache &operator=(const TextCache &) = delete;
+
+    void clear();
+
+    struct Impl;
+    Impl &impl() { return *d_; }
+
+private:
+    std::unique_ptr<Impl> d_;
+};
+
 // `withFrame`: also draw the pre-printed rules, boxes and captions (plain
-// paper); the chain's stock already carries them.
-void paint(QPainter &painter, const FormContent &page, bool withFrame);
+// paper); the chain's stock already carries them. Without a cache the
+// texts of this one page are laid out for it alone.
+void paint(QPainter &painter, const FormContent &page, bool withFrame, TextCache *cache = nullptr);
 
 } // namespace FormPainter

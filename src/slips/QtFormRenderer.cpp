@@ -84,6 +84,7 @@ QtFormRenderer::~QtFormRenderer()
 
 void QtFormRenderer::startJob(const QString &printerName, const QString &jobName)
 {
+    texts_.clear();
     const PrinterCatalog catalog = options_.printers ? *options_.printers : PrinterCatalog::system();
     QString target;
     if (printerName != pdfTargetName() && !catalog.installed.isEmpty()) {
@@ -204,12 +205,12 @@ void QtFormRenderer::outputPage(const FormContent &page)
     }
     const QPointF shift = options_.formOffsets.value(form.name);
     if (shift.isNull()) {
-        FormPainter::paint(*painter_, page, toPdf_ || options_.plainPaper);
+        FormPainter::paint(*painter_, page, toPdf_ || options_.plainPaper, &texts_);
         return;
     }
     painter_->save();
     painter_->translate(shift.x() * device_->logicalDpiX() / 25.4, shift.y() * device_->logicalDpiY() / 25.4);
-    FormPainter::paint(*painter_, page, toPdf_ || options_.plainPaper);
+    FormPainter::paint(*painter_, page, toPdf_ || options_.plainPaper, &texts_);
     painter_->restore();
 }
 

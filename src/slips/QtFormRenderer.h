@@ -14,6 +14,7 @@
 // a document under a final name. A job without pages writes no file. With
 // Options::pdfFile every job goes to that one file instead.
 
+#include "slips/FormPainter.h"
 #include "slips/FormRendererBase.h"
 
 #include <QHash>
@@ -103,4 +104,5 @@ private:
     std::unique_ptr<QPagedPaintDevice> device_;
     std::unique_ptr<QPainter> painter_;
     QString layoutKey_;
+    FormPainter::TextCache texts_; // of the current job's device
 };
