@@ -12,6 +12,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -44,20 +46,6 @@ QString groupFilter(const PrintRecordset &row)
         f += equals(QStringLiteral("TH2.") + column, row.field(column)) + QStringLiteral("And ");
     }
     return f + QStringLiteral("TH2.INDEXNOH1=") + SqlNumber(row.field(QStringLiteral("INDEXNOH1")));
-}
-
-// The columns of one item as one text, Null told apart from empty text.
-QString itemKey(const QVariant (&key)[std::size(ItemColumns)])
-{
-    QString out;
-    for (const QVariant &v : key) {
-        if (v.isNull())
-            out += QChar(0x1);
-        else
-            out += QChar(0x2) + v.toString();
-        out += QChar(0x1f);
-    }
-    return out;
 }
 
 struct Store {
@@ -96,6 +84,68 @@ qint64 tenths(const QVariant &v)
     throw DbError(PrintErr::NotANumber, QStringLiteral("数量の合計「%1」が数値ではありません。").arg(v.toString()));
 }
 
+// Sum() as the engine adds up a column: Null when every value is Null, a
+// whole number while every value is one, a real number from the first that
+// is not.
+class Sum {
+public:
+    void add(const Recordset &rs, int column, const QString &what)
+    {
+        ++rows_;
+        const QVariant v = rs.field(column);
+        if (v.isNull())
+            return;
+        any_ = true;
+        if (v.typeId() == QMetaType::LongLong && !real_) {
+            if (__builtin_add_overflow(whole_, v.toLongLong(), &whole_))
+                throw DbError(PrintErr::TooLarge, QStringLiteral("%1の計算で桁あふれが起きました。").arg(what));
+            return;
+        }
+        if (!real_) {
+            real_ = true;
+            approx_ = double(whole_);
+        }
+        approx_ += v.toDouble();
+    }
+    // Whether any row was added, even one with Null.
+    bool hasRows() const { return rows_ > 0; }
+    QVariant value() const
+    {
+        if (!any_)
+            return {};
+        return real_ ? QVariant(approx_) : QVariant(qlonglong(whole_));
+    }
+
+private:
+    qint64 rows_ = 0;
+    bool any_ = false;
+    bool real_ = false;
+    qint64 whole_ = 0;
+    double approx_ = 0;
+};
+
+// One item as read: its columns as the engine holds them (a null view for
+// Null) and its quantities.
+struct ItemTotals {
+    std::array<std::optional<QByteArray>, std::size(ItemColumns)> key;
+    std::vector<Sum> perStore; // by store index
+    Sum total;
+};
+
+// The engine's order of texts (binary, Null first).
+int compareKey(const std::optional<QByteArray> &a, const std::optional<QByteArray> &b)
+{
+    if (!a || !b)
+        return int(bool(a)) - int(bool(b));
+    const int c = a->compare(*b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+QVariant asField(const std::optional<QByteArray> &v)
+{
+    return v ? QVariant(QString::fromUtf8(*v)) : QVariant();
+}
+
 AssortmentList readList(Database &db, const PrintRecordset &row)
 {
     const QString f = groupFilter(row);
@@ -105,7 +155,7 @@ AssortmentList readList(Database &db, const PrintRecordset &row)
     // One column per store, in the order of its first slip. A store with
     // several slips in the order (more lines than a slip holds) is one
     // column all the same.
-    QHash<QString, int> storeIndex;
+    QHash<QByteArray, int> storeIndex;
     Recordset stores = db.query(QStringLiteral("Select OMMSCD,OMMSKN "
                                                "From "
                                                "(Select TH2.OMMSCD,TH2.OMMSKN,Min(TH2.INDEXNOH2) as JYUN "
@@ -116,69 +166,116 @@ AssortmentList readList(Database &db, const PrintRecordset &row)
                                                  "Order By JYUN,OMMSCD"));
     for (; !stores.eof(); stores.moveNext()) {
         Store s{stores.text(0), stores.text(1)};
-        if (!storeIndex.contains(s.code))
-            storeIndex.insert(s.code, int(list.stores.size()));
+        const QByteArray code = s.code.toUtf8();
+        if (!storeIndex.contains(code))
+            storeIndex.insert(code, int(list.stores.size()));
         list.stores.push_back(std::move(s));
     }
     stores.close();
 
-    // The quantity of every item for every store of the group, in one
-    // grouped statement: the item's columns (Null matching Null, as the
-    // grouping treats it) and the store make the key.
+    // Every line of the group once, added up here by item and store: a
+    // grouped statement would sort the whole order by a dozen texts, which
+    // took most of a list's time. The item's columns (Null told apart from
+    // empty text) make the key.
     QString itemList;
-    for (size_t k = 0; k < std::size(ItemColumns); ++k)
-        itemList += QStringLiteral("TBD.") + QString::fromLatin1(ItemColumns[k]) + QLatin1Char(',');
-    QHash<QString, QHash<int, qint64>> quantities;
-    Recordset perStore = db.query(QStringLiteral("Select ") + itemList
-                                  + QStringLiteral("TH2.OMMSCD,Sum(TBD.ONSURY) as ONSURY "
-                                                   "From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD "
-                                                   "On TH2.INDEXNOH2=TBD.INDEXNOH2 "
-                                                   "Where ")
-                                  + f + QStringLiteral(" Group By ") + itemList + QStringLiteral("TH2.OMMSCD"));
-    const int storeColumn = int(std::size(ItemColumns));
-    for (; !perStore.eof(); perStore.moveNext()) {
-        const auto it = storeIndex.constFind(perStore.text(storeColumn));
-        if (it == storeIndex.constEnd())
-            continue;
-        QVariant key[std::size(ItemColumns)];
-        for (size_t k = 0; k < std::size(ItemColumns); ++k)
-            key[k] = perStore.field(int(k));
-        quantities[itemKey(key)].insert(*it, tenths(perStore.field(storeColumn + 1)));
-    }
-    perStore.close();
-
-    Recordset itemQuery = db.query(
-        QStringLiteral("Select TR.*,MHS.HUDA_NAME "
-                       " From (Select TBD.ONSKU,TBD.ONSYGN,TBD.ONCLCD,TBD.ONCLKN,TBD.ONSZKN,TBD.ONSYKN,TBD.ONHNCD,"
-                       "TBD.ONSYKB,TBD.ONGTNK,"
-                       "TBD.ONBTNK,TBD.ONKBIK,SUM(TBD.ONSURY) as SUU,TH2.OMFUDA,TBD.ONNFKB "
-                       "From (TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD On TH2.INDEXNOH2=TBD.INDEXNOH2) "
-                       "Where ")
-        + f
-        + QStringLiteral(" Group By TBD.ONSKU,TBD.ONSYGN,TBD.ONCLCD,TBD.ONCLKN,TBD.ONSZKN,TBD.ONSYKN,TBD.ONHNCD,"
-                         "TBD.ONSYKB,TBD.ONGTNK,"
-                         "TBD.ONBTNK,TBD.ONKBIK,TH2.OMFUDA,TBD.ONNFKB) as TR "
-                         "Left Join MST_HUDASYU MHS On TR.OMFUDA=MHS.HUDA_SYU And TR.ONNFKB=MHS.HUDA_KU "
-                         "Order By TR.ONSKU,TR.ONSYGN,TR.ONCLCD,TR.ONCLKN,TR.ONSZKN,TR.ONSYKN,TR.ONHNCD,TR.ONSYKB,"
-                         "TR.ONGTNK,TR.ONBTNK,TR.ONKBIK"));
-    PrintRecordset items(itemQuery);
-    for (; !items.eof(); items.moveNext()) {
-        QVariant key[std::size(ItemColumns)];
+    for (const char *c : ItemColumns)
+        itemList += QStringLiteral("TBD.") + QLatin1String(c) + QLatin1Char(',');
+    Recordset lines = db.query(QStringLiteral("Select ") + itemList
+                               + QStringLiteral("TH2.OMMSCD,TBD.ONSURY*1 "
+                                                "From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD "
+                                                "On TH2.INDEXNOH2=TBD.INDEXNOH2 "
+                                                "Where ")
+                               + f);
+    constexpr int keyColumns = int(std::size(ItemColumns));
+    std::vector<ItemTotals> totals;
+    QHash<QByteArray, int> itemIndex;
+    QByteArray key;
+    const QString sumWhat = QStringLiteral("発注番号 %1 の数量合計").arg(order);
+    for (; !lines.eof(); lines.moveNext()) {
+        key.clear();
         bool anyValue = false;
-        for (size_t k = 0; k < std::size(ItemColumns); ++k) {
-            key[k] = items.field(QString::fromLatin1(ItemColumns[k]));
-            anyValue = anyValue || !key[k].isNull();
+        for (int k = 0; k < keyColumns; ++k) {
+            const QByteArrayView v = lines.utf8(k);
+            if (v.isNull()) {
+                key += '\x01';
+            } else {
+                anyValue = true;
+                key += '\x02';
+                key += QByteArray::number(v.size());
+                key += ':';
+                key += v;
+            }
         }
         // A slip without lines joins to nothing; it has no item to list.
         if (!anyValue)
             continue;
+        auto it = itemIndex.constFind(key);
+        if (it == itemIndex.constEnd()) {
+            ItemTotals t;
+            for (int k = 0; k < keyColumns; ++k) {
+                const QByteArrayView v = lines.utf8(k);
+                if (!v.isNull())
+                    t.key[size_t(k)] = v.toByteArray();
+            }
+            t.perStore.resize(list.stores.size());
+            totals.push_back(std::move(t));
+            it = itemIndex.insert(key, int(totals.size() - 1));
+        }
+        ItemTotals &t = totals[size_t(*it)];
+        t.total.add(lines, keyColumns + 1, sumWhat);
+        const auto store = storeIndex.constFind(lines.utf8(keyColumns).toByteArray());
+        if (store != storeIndex.constEnd())
+            t.perStore[size_t(*store)].add(lines, keyColumns + 1, sumWhat);
+    }
+    lines.close();
 
-        const QString article = items.text(QStringLiteral("ONSYGN"));
-        const QString where = QStringLiteral("発注番号 %1 の品番「%2」（SKU %3）の").arg(order, article,
-                                                                                  items.text(QStringLiteral("ONSKU")));
-        const qint64 suu = tenths(items.field(QStringLiteral("SUU")));
-        const QString gtnkText = items.text(QStringLiteral("ONGTNK"));
-        const QString btnkText = items.text(QStringLiteral("ONBTNK"));
+    // In the order of the item's columns as printed; the tag division last.
+    std::sort(totals.begin(), totals.end(), [](const ItemTotals &a, const ItemTotals &b) {
+        for (size_t k = 0; k < a.key.size(); ++k) {
+            const int c = compareKey(a.key[k], b.key[k]);
+            if (c != 0)
+                return c < 0;
+        }
+        return false;
+    });
+
+    // The tag name of each tag division of the group's tag kind. A kind and
+    // division the master holds twice lists the item once for each name.
+    const QVariant kind = row.field(QStringLiteral("OMFUDA"));
+    QHash<QString, QList<QVariant>> tagNames;
+    auto namesOf = [&](const QVariant &division) -> const QList<QVariant> & {
+        const QString k = division.isNull() ? QString() : QLatin1Char('=') + division.toString();
+        auto it = tagNames.find(k);
+        if (it == tagNames.end()) {
+            QList<QVariant> names;
+            if (!kind.isNull() && !division.isNull()) {
+                Recordset rs = db.query(QStringLiteral("Select HUDA_NAME From MST_HUDASYU "
+                                                       "Where HUDA_SYU=? And HUDA_KU=?"),
+                                        {kind, division});
+                for (; !rs.eof(); rs.moveNext())
+                    names << rs.field(0);
+            }
+            if (names.isEmpty())
+                names << QVariant();
+            it = tagNames.insert(k, names);
+        }
+        return *it;
+    };
+
+    auto column = [](const ItemTotals &t, const char *name) {
+        for (size_t k = 0; k < std::size(ItemColumns); ++k) {
+            if (qstrcmp(ItemColumns[k], name) == 0)
+                return t.key[k] ? QString::fromUtf8(*t.key[k]) : QString();
+        }
+        return QString();
+    };
+
+    for (const ItemTotals &t : totals) {
+        const QString article = column(t, "ONSYGN");
+        const QString where = QStringLiteral("発注番号 %1 の品番「%2」（SKU %3）の").arg(order, article, column(t, "ONSKU"));
+        const qint64 suu = tenths(t.total.value());
+        const QString gtnkText = column(t, "ONGTNK");
+        const QString btnkText = column(t, "ONBTNK");
         const auto gtnk = NumberFormat::wholeNumber(gtnkText);
         const auto btnk = NumberFormat::wholeNumber(btnkText);
         if (!gtnk || !btnk)
@@ -189,21 +286,27 @@ AssortmentList readList(Database &db, const PrintRecordset &row)
 
         Item item;
         for (const char *c : {"ONSKU", "ONSYGN", "ONCLCD", "ONCLKN", "ONSZKN", "ONSYKN", "ONHNCD", "ONSYKB"})
-            item.columns << items.text(QString::fromLatin1(c));
+            item.columns << column(t, c);
         item.columns << NumberFormat::format(Decimal{*gtnk, 2}, QStringLiteral("#,##0.##"))
                      << NumberFormat::format(*btnk, QStringLiteral("#,##0"))
-                     << display(items.text(QStringLiteral("ONKBIK")), QStringLiteral("#,##0"))
-                     << NumberFormat::format(Decimal{suu, 1}, QStringLiteral("#,##0.##"))
-                     << items.text(QStringLiteral("HUDA_NAME"));
-        PrintSteps::add(list.cost, PrintSteps::product(suu, *gtnk, where + QStringLiteral("原価")),
-                        where + QStringLiteral("原価合計"));
-        PrintSteps::add(list.selling, PrintSteps::product(suu, *btnk, where + QStringLiteral("売価")),
-                        where + QStringLiteral("売価合計"));
-        PrintSteps::add(list.quantity, suu, where + QStringLiteral("数量合計"));
-
+                     << display(column(t, "ONKBIK"), QStringLiteral("#,##0"))
+                     << NumberFormat::format(Decimal{suu, 1}, QStringLiteral("#,##0.##"));
         // The quantity of this item for each store of the group.
-        item.perStore = quantities.value(itemKey(key));
-        list.items.push_back(std::move(item));
+        for (size_t s = 0; s < t.perStore.size(); ++s) {
+            if (t.perStore[s].hasRows())
+                item.perStore.insert(int(s), tenths(t.perStore[s].value()));
+        }
+        const QVariant division = asField(t.key[std::size(ItemColumns) - 1]);
+        for (const QVariant &name : namesOf(division)) {
+            PrintSteps::add(list.cost, PrintSteps::product(suu, *gtnk, where + QStringLiteral("原価")),
+                            where + QStringLiteral("原価合計"));
+            PrintSteps::add(list.selling, PrintSteps::product(suu, *btnk, where + QStringLiteral("売価")),
+                            where + QStringLiteral("売価合計"));
+            PrintSteps::add(list.quantity, suu, where + QStringLiteral("数量合計"));
+            Item named = item;
+            named.columns << name.toString();
+            list.items.push_back(std::move(named));
+        }
     }
     return list;
 }

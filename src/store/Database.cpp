@@ -173,6 +173,20 @@ QVariant Recordset::field(int index) const
     return columnValue(stmt_, index);
 }
 
+QByteArrayView Recordset::utf8(int index) const
+{
+    if (!stmt_ || eof_)
+        throw DbError(3021, QStringLiteral("カレント レコードがありません。"));
+    if (index < 0 || index >= sqlite3_column_count(stmt_))
+        throw DbError(3265, QStringLiteral("要求された名前または序数に対応する項目がコレクションで見つかりません。"));
+    if (sqlite3_column_type(stmt_, index) == SQLITE_NULL)
+        return {};
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, index));
+    if (!text)
+        throw DbError(7, QStringLiteral("メモリが不足しています。"));
+    return QByteArrayView(text, sqlite3_column_bytes(stmt_, index));
+}
+
 QVariant Recordset::field(const QString &name) const
 {
     const int i = indexOf(name);

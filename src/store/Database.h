@@ -5,6 +5,7 @@
 
 #include "store/DbError.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -41,6 +42,10 @@ public:
     // The field as text, Null as empty text.
     QString text(const QString &name) const;
     QString text(int index) const;
+    // The field as the engine's UTF-8 text, without making a QString: for
+    // reading many rows. Valid until the next move; Null gives a null view,
+    // empty text an empty one that is not null.
+    QByteArrayView utf8(int index) const;
     int indexOf(const QString &name) const;
 
     void close();

@@ -225,6 +225,80 @@ TEST_F(Lists, GroupWithAnEmptyHeaderColumnFindsItsSlips)
     EXPECT_EQ(page().cell("suuMeisai_1", 0, 0), "1");
 }
 
+// Items come in the engine's order of their columns: Null before empty
+// text, texts by their bytes (so a character beyond the 16-bit range comes
+// after half-width kana), and Null and empty text are different items.
+TEST_F(Lists, ItemsInTheEnginesOrderNullBeforeEmpty)
+{
+    store(1, QStringLiteral("001"), QStringLiteral("店1"));
+    const QString emoji = QString::fromUcs4(U"\U0001F455");
+    item(1, 10, emoji, "000010");
+    item(1, 11, QStringLiteral("ｱ"), "000020");
+    item(1, 12, QStringLiteral("000002"), "000030");
+    item(1, 13, QString(), "000040");
+    item(1, 14, QStringLiteral("000002"), "000050", {{"ONCLKN", QVariant()}});
+    item(1, 15, QStringLiteral("000002"), "000060", {{"ONCLKN", QString()}});
+    item(1, 16, QStringLiteral("000002"), "000070", {{"ONCLKN", QString()}});
+    item(1, 17, QStringLiteral("-"), "000080", {{"ONSKU", QVariant()}});
+    printLists();
+    const RecordedPage p = page();
+    const std::pair<QString, const char *> rows[] = {
+        {QString(), "8"}, {QString(), "4"}, {QStringLiteral("000002"), "5"}, {QStringLiteral("000002"), "13"},
+        {QStringLiteral("000002"), "3"}, {QStringLiteral("ｱ"), "2"}, {emoji, "1"}};
+    for (int r = 0; r < int(std::size(rows)); ++r) {
+        EXPECT_EQ(p.cell("ListHed", 0, r), rows[r].first) << "row " << r;
+        EXPECT_EQ(p.cell("suuMeisai_1", 0, r), QString::fromLatin1(rows[r].second)) << "row " << r;
+    }
+    EXPECT_EQ(p.cell("ListHed", 0, int(std::size(rows))), "");
+    EXPECT_EQ(p.value("Ha_Kei"), "36.");
+}
+
+// A line without a quantity leaves its cell empty and adds nothing; the
+// store keeps its column.
+TEST_F(Lists, LineWithoutAQuantityAddsNothing)
+{
+    store(1, QStringLiteral("001"), QStringLiteral("店1"));
+    store(2, QStringLiteral("002"), QStringLiteral("店2"));
+    item(1, 10, QStringLiteral("000001"), "000010");
+    item(2, 11, QStringLiteral("000001"), "000020");
+    db->execute(QStringLiteral("Update TBL_RD_BD Set ONSURY=Null Where INDEXNOBD=11"));
+    printLists();
+    const RecordedPage p = page();
+    EXPECT_EQ(p.cell("TenpoNo_1", 1, 0), "002");
+    EXPECT_EQ(p.cell("suuMeisai_1", 0, 0), "1");
+    EXPECT_EQ(p.cell("suuMeisai_1", 1, 0), "");
+    EXPECT_EQ(p.cell("ListHed", 11, 0), "1.");
+}
+
+// Quantities that add up beyond 64 bits stop the run with a message
+// instead of printing a wrapped figure.
+TEST_F(Lists, QuantitiesBeyond64BitsStopTheRun)
+{
+    store(1, QStringLiteral("001"), QStringLiteral("店1"));
+    store(2, QStringLiteral("002"), QStringLiteral("店2"));
+    item(1, 10, QStringLiteral("000001"), "9223372036854775807");
+    item(2, 11, QStringLiteral("000001"), "000001");
+    EXPECT_THROW(printLists(), DbError);
+    EXPECT_EQ(last.error, PrintErr::TooLarge);
+    EXPECT_TRUE(last.errorText.contains(QStringLiteral("1000001"))) << last.errorText.toStdString();
+    EXPECT_TRUE(renderer.pages().empty());
+}
+
+// A tag kind and division the master holds twice lists the item under
+// each name, as the join with the master always has.
+TEST_F(Lists, TagDivisionHeldTwiceListsTheItemUnderEachName)
+{
+    db->execute(QStringLiteral("Insert Into MST_HUDASYU(HUDA_SYU,HUDA_KU,HUDA_NAME) Values('1','1','別名値札')"));
+    store(1, QStringLiteral("001"), QStringLiteral("店1"));
+    item(1, 10, QStringLiteral("000001"), "000010");
+    printLists();
+    const RecordedPage p = page();
+    EXPECT_EQ(p.cell("ListHed", 12, 0), QStringLiteral("プロパー値札"));
+    EXPECT_EQ(p.cell("ListHed", 12, 1), QStringLiteral("別名値札"));
+    EXPECT_EQ(p.cell("suuMeisai_1", 0, 1), "1");
+    EXPECT_EQ(p.value("Ha_Kei"), "2.");
+}
+
 TEST_F(Lists, MoreThan180StoresContinueOnAFurtherPage)
 {
     stores(181);
