@@ -173,6 +173,21 @@ QString ReplaceExportPlaceholders(const QString &sql, const QStringList &values)
     return out;
 }
 
+QString clsCustomDOP::failureText(qint32 result) const
+{
+    QString text = QStringLiteral("出力する際にエラーが発生しました。\r\nエラーNo=%1").arg(result);
+    if (!lastError_.isEmpty())
+        text += QStringLiteral("\r\n") + lastError_;
+    return text;
+}
+
+bool clsCustomDOP::plainFileName(const QString &name)
+{
+    // ':' is a drive ("C:OUT.CSV") or a stream on Windows.
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char(':'));
+}
+
 qint32 clsCustomDOP::fail(int number, const QString &description)
 {
     lastError_ = description;
@@ -240,6 +255,13 @@ qint32 clsCustomDOP::eXport(Database &connection, Dialogs &dialogs, const QStrin
         destination_ = dialogs.chooseFolder(QStringLiteral("書き出し先指定"), QString());
     if (destination_.isEmpty() || !QFileInfo(destination_).isDir())
         return NoFolder;
+
+    // The third line names a file in the chosen folder, not a path: a
+    // definition cannot write outside the folder the operator chose.
+    if (!plainFileName(fileName_))
+        return fail(DbErr::PathAccess, QStringLiteral("書き出し定義の出力ファイル名「%1」にフォルダを含めることはできません。"
+                                                      "ファイル名だけを書いてください。")
+                                           .arg(fileName_));
 
     const QString sql = preparedQuery(parameters);
     const QString first = firstKeyword(sql);

@@ -59,6 +59,13 @@ public:
 
     const QString &lastErrorDescription() const { return lastError_; }
 
+    // What the screens tell the operator when eXport stopped with error
+    // `result`: the number, and what went wrong when it is known.
+    QString failureText(qint32 result) const;
+
+    // Whether `name` is a file name without any folder part.
+    static bool plainFileName(const QString &name);
+
     static QString defaultQualifier() { return QStringLiteral("\""); }
     static QString defaultSeparator() { return QStringLiteral(","); }
     static QString defaultFileName() { return QStringLiteral("TOBARI_OUTPUT"); }

@@ -196,6 +196,32 @@ TEST_F(Export, ExistingFileIsReplacedWhole)
     EXPECT_EQ(outputFiles(), QStringList{"OUT.CSV"});
 }
 
+// The third line names a file in the chosen folder; a name with a folder
+// part is refused before the query runs, and nothing is written anywhere.
+class ExportFileName : public Export, public ::testing::WithParamInterface<DefinitionCase> {};
+
+TEST_P(ExportFileName, WithAFolderPartIsRefused)
+{
+    const QString name = QString::fromUtf8(GetParam().fileName);
+    define(QByteArray("null\r\n,\r\n") + GetParam().fileName + "\r\nSELECT OMDNNO FROM TBL_RD_H2\r\n");
+    ASSERT_TRUE(QDir().mkpath(out + "/sub"));
+    EXPECT_EQ(run(), DbErr::PathAccess);
+    EXPECT_TRUE(dop.lastErrorDescription().contains(name)) << dop.lastErrorDescription().toStdString();
+    EXPECT_EQ(outputFiles(), QStringList());
+    EXPECT_EQ(QDir(out + "/sub").entryList(QDir::Files), QStringList());
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).filter("OUT"), QStringList());
+    EXPECT_EQ(dialogs.shown().size(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ExportFileName,
+                         ::testing::Values(DefinitionCase{"parent", {}, "../OUT.CSV", {}},
+                                           DefinitionCase{"sub_folder", {}, "sub/OUT.CSV", {}},
+                                           DefinitionCase{"windows_parent", {}, "..\\OUT.CSV", {}},
+                                           DefinitionCase{"absolute", {}, "/tmp/OUT.CSV", {}},
+                                           DefinitionCase{"drive", {}, "C:OUT.CSV", {}},
+                                           DefinitionCase{"dot_dot", {}, "..", {}}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 struct RefusedCase {
     const char *name;
     const char *statement;
