@@ -222,5 +222,8 @@ void frm0120_SeikyuList::customExport()
         return;
     QStringList values(clsCustomDOP::ParameterCount, QStringLiteral(" "));
     values[0] = currentRun();
-    exporter.eXport(RequireConnection(), dialogs_, values);
+    // No row and no folder chosen say nothing, as before; a failure is told.
+    const qint32 r = exporter.eXport(RequireConnection(), dialogs_, values);
+    if (r != clsCustomDOP::Written && r != clsCustomDOP::NoRows && r != clsCustomDOP::NoFolder)
+        dialogs_.error(exporter.failureText(r), windowTitle());
 }

@@ -356,6 +356,6 @@ void frm0101_DenList::exportDelivery()
     } else if (r == clsCustomDOP::NoFolder) {
         dialogs_.error(QStringLiteral("書き出し先の指定が不正です。"), applicationTitle());
     } else {
-        dialogs_.error(QStringLiteral("出力する際にエラーが発生しました。\r\nエラーNo=%1").arg(r), applicationTitle());
+        dialogs_.error(exporter.failureText(r), applicationTitle());
     }
 }

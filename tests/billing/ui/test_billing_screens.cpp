@@ -7,6 +7,8 @@
 #include "billing/ui/frm0121_Simebi_In.h"
 #include "../BillingFixture.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -133,6 +135,38 @@ TEST_F(BillingScreens, ReoutputNeedsARunAndWritesItsFile)
     again.functionKey(0);
     EXPECT_EQ(dialogs.texts().last(), "再出力処理が終了しました。");
     EXPECT_EQ(read(out + "/re.txt").left(47), "H000012345600001064" "07TOBARI  240603240421240520");
+}
+
+// The run's custom export tells a failure; a chooser cancelled says nothing.
+TEST_F(BillingScreens, CustomExportOfARunTellsAFailure)
+{
+    runHeader(3, "240421", "240520");
+    recorded(3, 30, "000077", 500, false);
+    QDir().mkpath(folder.file("SQL"));
+    QFile def(folder.file("SQL/SEIKYU.SQL"));
+    ASSERT_TRUE(def.open(QIODevice::WriteOnly));
+    def.write("\"\r\n,\r\nRUN.CSV\r\nSelect Nonexistent From TBL_SEZ_H Where INDEXNOZH=/[0]/\r\n");
+    def.close();
+    frm0120_SeikyuList screen(dialogs, settings);
+    screen.show();
+    screen.SetFunctionKeys(frm0120_SeikyuList::HistoryMode);
+    auto messages = [&] {
+        QStringList out;
+        for (const auto &m : dialogs.shown())
+            if (m.kind == QLatin1String("message"))
+                out << m.text;
+        return out;
+    };
+    dialogs.answerFolder(QString());
+    screen.functionKey(1);
+    EXPECT_EQ(messages(), QStringList());
+    dialogs.answerFolder(out);
+    screen.functionKey(1);
+    ASSERT_EQ(messages().size(), 1);
+    const QString said = messages()[0];
+    EXPECT_TRUE(said.startsWith(QStringLiteral("出力する際にエラーが発生しました。\r\nエラーNo="))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("Nonexistent"))) << said.toStdString();
+    EXPECT_FALSE(QFile::exists(out + "/RUN.CSV"));
 }
 
 } // namespace

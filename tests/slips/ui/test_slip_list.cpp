@@ -201,6 +201,18 @@ TEST_F(SlipList, DeliveryExport)
     // Every slip of every batch is unmarked, and the list shows it.
     EXPECT_EQ(db->scalar("SELECT count(*) FROM TBL_RD_H2 WHERE DEN_EXP_CHECK='-1'").toInt(), 0);
     EXPECT_EQ(detail().text(0, "OPCK"), "0");
+
+    // A definition naming a file outside the chosen folder is refused, and
+    // the operator is told why.
+    ASSERT_TRUE(def.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    def.write("\"\r\n,\r\n../ESCAPED.CSV\r\nSelect OMDNNO From TBL_RD_H2\r\n");
+    def.close();
+    dialogs.answerFolder(folder.file("out"));
+    key(Qt::Key_F3);
+    EXPECT_FALSE(QFile::exists(folder.file("ESCAPED.CSV")));
+    const QString said = dialogs.shown().constLast().text;
+    EXPECT_TRUE(said.contains(QStringLiteral("エラーNo=75")) && said.contains(QStringLiteral("../ESCAPED.CSV")))
+        << said.toStdString();
 }
 
 } // namespace
