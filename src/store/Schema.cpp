@@ -67,16 +67,13 @@ QList<TableDef> build()
            h2 + QList<ColumnDef>{integer("INDEXNOH1"), integer("INDEXNOH2"), text("DEN_EXP_CHECK"),
                                  text("HAKKOU_FLG", "'0'"), text("DEN_OP_DATE"), text("SEIKYU_FLG", "'0'")},
            {"INDEXNOH2"},
-           // The last index finds the slips of one order of a batch: an
-           // assortment list asks for them once per item.
+           // The last index finds the slips of one order of a batch, which
+           // an assortment list reads.
            {{"INDEXNOH1"}, {"OMHCNO"}, {"SEIKYU_FLG"}, {"INDEXNOH1", "OMHCNO"}}};
     t << H{"TBL_RD_BD", H::Data,
            bd + QList<ColumnDef>{integer("INDEXNOH1"), integer("INDEXNOH2"), integer("INDEXNOBD"),
                                  text("TAG_OP_DATE"), text("ONSURYM")},
-           {"INDEXNOBD"},
-           // The last index finds one item's line on each slip of an order
-           // (the per-store quantities of an assortment list).
-           {{"INDEXNOH2"}, {"INDEXNOH1"}, {"INDEXNOH2", "ONSKU"}}};
+           {"INDEXNOBD"}, {{"INDEXNOH2"}, {"INDEXNOH1"}}};
     t << H{"TBL_HUDA", H::Data,
            {integer("INDEXNOH1"), text("NEHUDA_SYU"), text("NEHUDA_KUBUN"), text("TAG_SYU"), integer("SUU"),
             text("OP_DATE")},
