@@ -2,7 +2,6 @@
 
 #include "store/JetFunctions.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
@@ -553,55 +552,4 @@ QStringList Database::columns(const QString &table, const QString &schema) const
     for (; !rs.eof(); rs.moveNext())
         out << rs.text(0);
     return out;
-}
-
-void Database::compactInto(const QString &target)
-{
-    if (depth_ > 0)
-        throw DbError(3034, QStringLiteral("トランザクション中は最適化できません。"));
-    if (QFileInfo::exists(target))
-        throw DbError(DbErr::PathAccess, QStringLiteral("ファイル '%1' は既に存在します。").arg(target));
-    execute(QStringLiteral("VACUUM main INTO ?"), {target});
-}
-
-namespace {
-
-// Copies `fromSchema` of `from` into `toSchema` of `to` in one backup run;
-// a failure is reported on the destination connection `to`, which throws.
-void runBackup(Database &to, const char *toSchema, sqlite3 *from, const char *fromSchema)
-{
-    sqlite3_backup *b = sqlite3_backup_init(to.handle(), toSchema, from, fromSchema);
-    if (!b)
-        to.throwError(sqlite3_extended_errcode(to.handle()));
-    sqlite3_backup_step(b, -1);
-    // finish returns the error of the failed step, or SQLITE_OK once done.
-    const int rc = sqlite3_backup_finish(b);
-    if (rc != SQLITE_OK)
-        to.throwError(rc);
-}
-
-} // namespace
-
-void Database::backupInto(const QString &schema, const QString &target)
-{
-    if (depth_ > 0)
-        throw DbError(3034, QStringLiteral("トランザクション中はバックアップできません。"));
-    if (QFileInfo::exists(target))
-        throw DbError(DbErr::PathAccess, QStringLiteral("ファイル '%1' は既に存在します。").arg(target));
-    try {
-        auto copy = Database::open(target, true);
-        runBackup(*copy, "main", db_, schema.toUtf8().constData());
-    } catch (...) {
-        QFile::remove(target);
-        QFile::remove(target + QStringLiteral("-journal"));
-        throw;
-    }
-}
-
-void Database::restoreFrom(const QString &schema, const QString &source)
-{
-    if (depth_ > 0)
-        throw DbError(3034, QStringLiteral("トランザクション中は復元できません。"));
-    auto from = Database::open(source);
-    runBackup(*this, schema.toUtf8().constData(), from->handle(), "main");
 }
