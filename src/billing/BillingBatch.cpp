@@ -19,37 +19,6 @@
 
 namespace {
 
-// The options of a command: "--name value" pairs and bare "--flag"s.
-struct Options {
-    QMap<QString, QString> values;
-    QStringList flags;
-    QString error;
-
-    QString value(const char *name) const { return values.value(QLatin1String(name)); }
-    bool has(const char *name) const { return flags.contains(QLatin1String(name)); }
-};
-
-Options parseOptions(const QStringList &args, const QStringList &withValue, const QStringList &flags)
-{
-    Options o;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        if (withValue.contains(a)) {
-            if (i + 1 >= args.size()) {
-                o.error = QStringLiteral("%1 には値が必要です。").arg(a);
-                return o;
-            }
-            o.values.insert(a.mid(2), args.at(++i));
-        } else if (flags.contains(a)) {
-            o.flags << a.mid(2);
-        } else {
-            o.error = QStringLiteral("不明な引数です: %1").arg(a);
-            return o;
-        }
-    }
-    return o;
-}
-
 int usage(BatchContext &ctx, const QString &text)
 {
     ctx.err << text << Qt::endl;
@@ -93,7 +62,7 @@ QString absolute(const QString &path)
 
 int runClosingCommand(BatchContext &ctx)
 {
-    const Options o = parseOptions(ctx.args, {"--from", "--to"}, {});
+    const BatchOptions o = parseBatchOptions(ctx.args, {"--from", "--to"}, {});
     if (!o.error.isEmpty() || o.value("from").isEmpty() || o.value("to").isEmpty())
         return usage(ctx, o.error.isEmpty() ? QStringLiteral("使い方: closing --from YYYY/MM/DD --to YYYY/MM/DD") : o.error);
     const ClosingResult r = runClosing(RequireConnection(), ctx.dialogs, o.value("from"), o.value("to"));
@@ -109,7 +78,7 @@ int runClosingCommand(BatchContext &ctx)
 
 int runTick(BatchContext &ctx)
 {
-    const Options o = parseOptions(ctx.args, {"--run", "--slip"}, {"--on", "--off"});
+    const BatchOptions o = parseBatchOptions(ctx.args, {"--run", "--slip"}, {"--on", "--off"});
     const auto slip = managementNumber(o.value("slip"));
     const bool hasRun = o.values.contains(QStringLiteral("run"));
     const auto run = managementNumber(o.value("run"));
@@ -149,7 +118,7 @@ int runCheck(BatchContext &ctx)
 
 int runBill(BatchContext &ctx)
 {
-    const Options o = parseOptions(ctx.args, {"--out"}, {});
+    const BatchOptions o = parseBatchOptions(ctx.args, {"--out"}, {});
     if (!o.error.isEmpty() || o.value("out").isEmpty())
         return usage(ctx, o.error.isEmpty() ? QStringLiteral("使い方: bill --out FILE") : o.error);
     Database &db = RequireConnection();
@@ -171,7 +140,7 @@ int runBill(BatchContext &ctx)
 
 int runReoutput(BatchContext &ctx)
 {
-    const Options o = parseOptions(ctx.args, {"--run", "--out"}, {});
+    const BatchOptions o = parseBatchOptions(ctx.args, {"--run", "--out"}, {});
     const auto run = managementNumber(o.value("run"));
     if (!o.error.isEmpty() || !run || o.value("out").isEmpty())
         return usage(ctx, o.error.isEmpty() ? QStringLiteral("使い方: billing-reoutput --run Z --out FILE") : o.error);
@@ -190,7 +159,7 @@ int runReoutput(BatchContext &ctx)
 
 int runExport(BatchContext &ctx)
 {
-    const Options o = parseOptions(ctx.args, {"--run", "--to"}, {});
+    const BatchOptions o = parseBatchOptions(ctx.args, {"--run", "--to"}, {});
     const auto run = managementNumber(o.value("run"));
     if (!o.error.isEmpty() || !run || o.value("to").isEmpty())
         return usage(ctx, o.error.isEmpty() ? QStringLiteral("使い方: billing-export --run Z --to DIR") : o.error);

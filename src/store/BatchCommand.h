@@ -10,6 +10,7 @@
 // - exit status 0 done, 1 nothing done (declined, no data, stopped),
 //   2 wrong usage, 3 failed (the line names the error number and description).
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -46,3 +47,18 @@ QString batchLine(const QString &text);
 
 // Prints "エラー N: description" and returns BatchExit::Failed.
 int batchFailure(BatchContext &ctx, int number, const QString &description);
+
+// The options of a command: "--name VALUE" pairs and bare "--flag"s, kept
+// by name without the dashes. `error` says what was wrong (an argument not
+// offered, a value missing); empty when nothing was.
+struct BatchOptions {
+    QMap<QString, QString> values;
+    QStringList flags;
+    QString error;
+
+    QString value(const char *name) const { return values.value(QLatin1String(name)); }
+    bool has(const char *name) const { return flags.contains(QLatin1String(name)); }
+};
+
+// `args` read against the options `withValue` and `flags` ("--run", ...).
+BatchOptions parseBatchOptions(const QStringList &args, const QStringList &withValue, const QStringList &flags = {});

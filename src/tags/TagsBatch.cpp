@@ -194,17 +194,17 @@ int runTagSummary(BatchContext &ctx)
     return BatchExit::Done;
 }
 
-// Options of the form --name VALUE; false (after saying why) on anything else.
+// Options of the form --name VALUE, into `values` (keyed "--name"); false
+// (after printing the usage) on anything else.
 bool takeOptions(BatchContext &ctx, const QString &usage, QMap<QString, QString> &values)
 {
-    for (int i = 0; i < ctx.args.size(); ++i) {
-        const QString &a = ctx.args.at(i);
-        if (!values.contains(a) || i + 1 >= ctx.args.size()) {
-            ctx.err << usage << Qt::endl;
-            return false;
-        }
-        values[a] = ctx.args.at(++i);
+    const BatchOptions o = parseBatchOptions(ctx.args, values.keys());
+    if (!o.error.isEmpty()) {
+        ctx.err << usage << Qt::endl;
+        return false;
     }
+    for (auto it = o.values.constBegin(); it != o.values.constEnd(); ++it)
+        values[QStringLiteral("--") + it.key()] = it.value();
     return true;
 }
 
