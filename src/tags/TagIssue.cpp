@@ -193,9 +193,13 @@ void stampWritten(Database &db, const QStringList &indexNoBd)
 {
     const QString today = Clock::today().toString(QStringLiteral("yyMMdd"));
     Transaction t(db);
-    for (const QString &n : indexNoBd)
-        db.execute(QStringLiteral("Update TBL_RD_BD Set TAG_OP_DATE=") + SqlText(today) + QStringLiteral("Where INDEXNOBD=")
-                   + SqlNumber(n));
+    // One statement prepared once, run for each line written.
+    Statement stamp = db.prepare(QStringLiteral("Update TBL_RD_BD Set TAG_OP_DATE=? Where INDEXNOBD=?"));
+    for (const QString &n : indexNoBd) {
+        stamp.bindText(1, today);
+        stamp.bindInt(2, n.toLongLong());
+        stamp.execute();
+    }
     t.commit();
 }
 
