@@ -1,6 +1,7 @@
 #include "tags/ui/frm0110_InjiList.h"
 
 #include "ui/GridView.h"
+#include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
 #include "store/Clock.h"
 #include "store/Connection.h"
@@ -42,12 +43,7 @@ public:
 template <class F>
 void frm0110_InjiList::guarded(F &&action)
 {
-    // An engine error is reported where the button started it.
-    try {
-        action();
-    } catch (const DbError &e) {
-        dialogs_.error(unhandledErrorText(e.number(), e.description()), windowTitle());
-    }
+    runGuarded(dialogs_, this, std::forward<F>(action));
 }
 
 frm0110_InjiList::frm0110_InjiList(Dialogs &dialogs, QWidget *parent, std::function<TagSettings()> settings)
@@ -56,17 +52,9 @@ frm0110_InjiList::frm0110_InjiList(Dialogs &dialogs, QWidget *parent, std::funct
     setObjectName(QStringLiteral("frm0110_InjiList"));
     setWindowTitle(QStringLiteral("印字データ操作"));
     auto *layout = new QHBoxLayout(this);
-    auto column = [&](const QString &title, GridView *&grid, const char *name, int stretch) {
-        auto *box = new QVBoxLayout;
-        box->addWidget(new QLabel(title, this));
-        grid = new GridView(this);
-        grid->setObjectName(QString::fromLatin1(name));
-        box->addWidget(grid, 1);
-        layout->addLayout(box, stretch);
-    };
-    column(QStringLiteral("取込データ"), tdbList1, "tdbList1", 4);
-    column(QStringLiteral("札種別集計"), tdbList2, "tdbList2", 5);
-    column(QStringLiteral("明細"), tdbList3, "tdbList3", 9);
+    tdbList1 = addTitledGrid(this, layout, QStringLiteral("取込データ"), "tdbList1", 4);
+    tdbList2 = addTitledGrid(this, layout, QStringLiteral("札種別集計"), "tdbList2", 5);
+    tdbList3 = addTitledGrid(this, layout, QStringLiteral("明細"), "tdbList3", 9);
     resize(1280, 640);
 
     // The picture floats over the screen, sized to the image.

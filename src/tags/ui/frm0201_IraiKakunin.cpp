@@ -1,6 +1,7 @@
 #include "tags/ui/frm0201_IraiKakunin.h"
 
 #include "ui/GridView.h"
+#include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
 #include "store/Connection.h"
 #include "store/Dialogs.h"
@@ -25,12 +26,7 @@ const QString kPartnerName = QStringLiteral("取引先名");
 template <class F>
 void frm0201_IraiKakunin::guarded(F &&action)
 {
-    try {
-        action();
-    } catch (const DbError &e) {
-        QApplication::restoreOverrideCursor();
-        dialogs_.error(unhandledErrorText(e.number(), e.description()), windowTitle());
-    }
+    runGuarded(dialogs_, this, std::forward<F>(action));
 }
 
 frm0201_IraiKakunin::frm0201_IraiKakunin(Dialogs &dialogs, QWidget *parent, std::function<TagSettings()> settings)
@@ -39,16 +35,8 @@ frm0201_IraiKakunin::frm0201_IraiKakunin(Dialogs &dialogs, QWidget *parent, std:
     setObjectName(QStringLiteral("frm0201_IraiKakunin"));
     setWindowTitle(QStringLiteral("値札発行依頼データ操作"));
     auto *layout = new QHBoxLayout(this);
-    auto column = [&](const QString &title, GridView *&grid, const char *name) {
-        auto *box = new QVBoxLayout;
-        box->addWidget(new QLabel(title, this));
-        grid = new GridView(this);
-        grid->setObjectName(QString::fromLatin1(name));
-        box->addWidget(grid, 1);
-        layout->addLayout(box, 1);
-    };
-    column(QStringLiteral("取込データ（明細件数のボタンで一括作成）"), tdbList1, "tdbList1");
-    column(QStringLiteral("取引先（取引先名のボタンで作成）"), tdbList2, "tdbList2");
+    tdbList1 = addTitledGrid(this, layout, QStringLiteral("取込データ（明細件数のボタンで一括作成）"), "tdbList1", 1);
+    tdbList2 = addTitledGrid(this, layout, QStringLiteral("取引先（取引先名のボタンで作成）"), "tdbList2", 1);
     resize(1000, 560);
     connect(tdbList1, &GridView::buttonClicked, this,
             [this](int row, int column) { guarded([&] { batchButton(row, column); }); });

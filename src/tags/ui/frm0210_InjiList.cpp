@@ -1,6 +1,7 @@
 #include "tags/ui/frm0210_InjiList.h"
 
 #include "ui/GridView.h"
+#include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
 #include "store/Connection.h"
 #include "store/Dialogs.h"
@@ -23,12 +24,7 @@ const QString kOrder = QStringLiteral("発注NO");
 template <class F>
 void frm0210_InjiList::guarded(F &&action)
 {
-    try {
-        action();
-    } catch (const DbError &e) {
-        QApplication::restoreOverrideCursor();
-        dialogs_.error(unhandledErrorText(e.number(), e.description()), windowTitle());
-    }
+    runGuarded(dialogs_, this, std::forward<F>(action));
 }
 
 frm0210_InjiList::frm0210_InjiList(Dialogs &dialogs, Correction correction, QWidget *parent,
@@ -38,16 +34,8 @@ frm0210_InjiList::frm0210_InjiList(Dialogs &dialogs, Correction correction, QWid
     setObjectName(QStringLiteral("frm0210_InjiList"));
     setWindowTitle(QStringLiteral("印字受託印字データ作成"));
     auto *layout = new QHBoxLayout(this);
-    auto column = [&](const QString &title, GridView *&grid, const char *name, int stretch) {
-        auto *box = new QVBoxLayout;
-        box->addWidget(new QLabel(title, this));
-        grid = new GridView(this);
-        grid->setObjectName(QString::fromLatin1(name));
-        box->addWidget(grid, 1);
-        layout->addLayout(box, stretch);
-    };
-    column(QStringLiteral("依頼（明細件数のボタンで印字データ作成）"), tdbList1, "tdbList1", 3);
-    column(QStringLiteral("発注（発注NOのボタンで数量訂正）"), tdbList2, "tdbList2", 2);
+    tdbList1 = addTitledGrid(this, layout, QStringLiteral("依頼（明細件数のボタンで印字データ作成）"), "tdbList1", 3);
+    tdbList2 = addTitledGrid(this, layout, QStringLiteral("発注（発注NOのボタンで数量訂正）"), "tdbList2", 2);
     resize(1100, 560);
     connect(tdbList1, &GridView::buttonClicked, this,
             [this](int row, int column) { guarded([&] { requestButton(row, column); }); });
