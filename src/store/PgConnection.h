@@ -8,6 +8,7 @@
 //   20003  the connection was lost while working (the server rolls the
 //          open transaction back)
 //   20004  the connection settings hold a password
+//   20005  the database was made by a newer version of the program
 //   20000  any other failure of the server (its SQLSTATE in the text)
 // An error raised by one of the old engine's functions on the server keeps
 // that function's number (13 for CLNG('12a')).
@@ -30,6 +31,7 @@ constexpr int ServerUnreachable = 20001;
 constexpr int ServerLoginRefused = 20002;
 constexpr int ServerConnectionLost = 20003;
 constexpr int ServerPasswordInSettings = 20004;
+constexpr int ServerSchemaTooNew = 20005;
 } // namespace DbErr
 
 class PgConnection;
