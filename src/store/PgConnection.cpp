@@ -1,5 +1,6 @@
 #include "store/PgConnection.h"
 
+#include "store/Schema.h"
 #include "store/SqlDialect.h"
 
 #include <QFile>
@@ -65,13 +66,31 @@ QVariant valueOf(const pg_result *r, int row, int col)
     }
 }
 
+// Every column name of the program's tables by its folded form.
+QString declaredSpelling(const QString &name)
+{
+    static const QHash<QString, QString> names = [] {
+        QHash<QString, QString> out;
+        for (const TableDef &t : Schema::tables()) {
+            for (const ColumnDef &c : t.columns)
+                out.insert(sqldialect::folded(c.name), c.name);
+        }
+        return out;
+    }();
+    return names.value(name);
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ PgRows
 
-PgRows::PgRows(pg_result *result) : result_(result), rows_(PQntuples(result)) {}
+PgRows::PgRows(pg_result *result, QHash<QString, QString> spellings)
+    : result_(result), spellings_(std::move(spellings)), rows_(PQntuples(result))
+{
+}
 
-PgRows::PgRows(PgRows &&o) noexcept : result_(o.result_), rows_(o.rows_), row_(o.row_)
+PgRows::PgRows(PgRows &&o) noexcept
+    : result_(o.result_), spellings_(std::move(o.spellings_)), rows_(o.rows_), row_(o.row_)
 {
     o.result_ = nullptr;
     o.rows_ = 0;
@@ -82,6 +101,7 @@ PgRows &PgRows::operator=(PgRows &&o) noexcept
     if (this != &o) {
         PQclear(result_);
         result_ = o.result_;
+        spellings_ = std::move(o.spellings_);
         rows_ = o.rows_;
         row_ = o.row_;
         o.result_ = nullptr;
@@ -108,7 +128,14 @@ int PgRows::fieldCount() const
 
 QString PgRows::fieldName(int index) const
 {
-    return QString::fromUtf8(PQfname(result_, index));
+    const QString name = QString::fromUtf8(PQfname(result_, index));
+    if (const auto it = spellings_.constFind(name); it != spellings_.constEnd())
+        return *it;
+    // A column the statement does not name (SELECT *) is spelled as the
+    // table declaration spells it.
+    if (const QString declared = declaredSpelling(name); !declared.isEmpty())
+        return declared;
+    return name;
 }
 
 int PgRows::indexOf(const QString &name) const
@@ -250,8 +277,7 @@ void PgConnection::fail(pg_result *result, const QString &sql)
 
 pg_result *PgConnection::run(const QString &sql, const std::vector<QVariant> &params)
 {
-    int expected = 0;
-    const QByteArray text = sqldialect::toServer(sql, &expected).toUtf8();
+    const QByteArray text = sqldialect::toServer(sql).toUtf8();
     std::vector<QByteArray> storage;
     std::vector<const char *> values;
     std::vector<int> lengths;
@@ -319,7 +345,7 @@ PgRows PgConnection::query(const QString &sql, std::initializer_list<QVariant> p
 
 PgRows PgConnection::query(const QString &sql, const std::vector<QVariant> &params)
 {
-    return PgRows(run(sql, params));
+    return PgRows(run(sql, params), sqldialect::spellings(sql));
 }
 
 QVariant PgConnection::scalar(const QString &sql, std::initializer_list<QVariant> params)

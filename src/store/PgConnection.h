@@ -15,6 +15,7 @@
 
 #include "store/DbError.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 
@@ -60,9 +61,10 @@ public:
 
 private:
     friend class PgConnection;
-    explicit PgRows(pg_result *result);
+    PgRows(pg_result *result, QHash<QString, QString> spellings);
 
     pg_result *result_ = nullptr;
+    QHash<QString, QString> spellings_;
     int rows_ = 0;
     int row_ = 0;
 };

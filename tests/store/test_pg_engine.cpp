@@ -349,3 +349,15 @@ TEST_F(ServerTables, FailureHalfWayLeavesTheSchemaEmpty)
                   .toLongLong(),
               1);
 }
+
+TEST_F(ServerTables, ColumnsComeBackSpelledAsTheProgramSpellsThem)
+{
+    ServerSchema::ensure(*db);
+    PgRows r = db->query("SELECT IKey, IVal AS 次番号L00900, 1 AS 管理NoB00900, 2 AS \"Quoted\" FROM MST_IDX");
+    EXPECT_EQ(r.fieldName(0), "IKey");
+    EXPECT_EQ(r.fieldName(1), "次番号L00900");
+    EXPECT_EQ(r.fieldName(2), "管理NoB00900");
+    EXPECT_EQ(r.fieldName(3), "Quoted");
+    PgRows all = db->query("SELECT * FROM MST_IDX");
+    EXPECT_EQ(all.fieldName(all.indexOf("ival")), "IVal");
+}
