@@ -35,10 +35,8 @@ void chooseFont()
 // Opens a settings screen modally when it exists in this build.
 void openSettingsScreen(const QString &name, Dialogs &dialogs)
 {
-    if (QDialog *screen = ScreenRegistry::create(name, nullptr, dialogs)) {
-        screen->exec();
-        delete screen;
-    }
+    if (QDialog *screen = ScreenRegistry::create(name, nullptr, dialogs))
+        ScreenRegistry::exec(screen);
 }
 
 } // namespace
