@@ -88,6 +88,8 @@ int runScreens(int argc, char **argv, const CommandLine &cl)
     frm0000_main window(dialogs);
     dialogs.setOwner(&window);
     window.show();
+    // Without a window manager nothing gives a new window the keyboard.
+    window.activateWindow();
     window.load();
     const int rc = app.exec();
     OpenDatabase(false);
