@@ -67,6 +67,11 @@ struct BoxCase {
     const char *message;
 };
 
+void PrintTo(const BoxCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class RetentionBoxes : public RetentionTest, public ::testing::WithParamInterface<BoxCase> {};
 
 TEST_P(RetentionBoxes, WrongBoxShowsItsMessageAndLoadsNothing)
@@ -105,6 +110,11 @@ struct MonthsCase {
     Retention::Periods periods;
     QStringList orders, billing, pb;
 };
+
+void PrintTo(const MonthsCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class RetentionMonths : public RetentionTest, public ::testing::WithParamInterface<MonthsCase> {};
 
