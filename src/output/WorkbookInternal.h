@@ -201,7 +201,9 @@ struct Workbook::Impl {
     void readBack(wbimpl::SheetState &s);
     void rowAdded(wbimpl::SheetState &s, int row);
     void writeOut(wbimpl::SheetState &s, std::map<int, pugi::xml_node>::iterator row);
-    std::optional<double> shownUnits(pugi::xml_node c);
+    // The width of the cell's shown value in half-width characters at the
+    // default font, or `known` when it cannot be wider; nothing when empty.
+    std::optional<double> shownUnits(pugi::xml_node c, double known = 0);
     std::vector<wbimpl::CellRange> mergedRanges(const wbimpl::SheetState &s) const;
 
     pugi::xml_node styleSheet(bool forEdit);

@@ -48,7 +48,7 @@ std::vector<CellRange> Workbook::Impl::mergedRanges(const SheetState &s) const
     return merged;
 }
 
-std::optional<double> Workbook::Impl::shownUnits(pugi::xml_node c)
+std::optional<double> Workbook::Impl::shownUnits(pugi::xml_node c, double known)
 {
     const CellValue v = value(c);
     const int xf = c.attribute("s").as_int(0);
@@ -72,13 +72,22 @@ std::optional<double> Workbook::Impl::shownUnits(pugi::xml_node c)
         shown = v.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
         break;
     }
+    // No character takes more than two bytes: a text that short cannot be
+    // wider than what is known, and needs no measuring.
+    const double scale = metrics->second.second;
+    if (double(2 * shown.size()) * scale <= known)
+        return known;
     // The chain's code page gives the display width: a double-byte
     // character is full-width, a single byte (half-width katakana too)
     // half-width.
     qsizetype widest = 0;
-    for (const QString &line : shown.split(u'\n'))
-        widest = std::max(widest, cp932::byteLength(line));
-    return double(widest) * metrics->second.second;
+    if (shown.contains(u'\n')) {
+        for (const QString &line : shown.split(u'\n'))
+            widest = std::max(widest, cp932::byteLength(line));
+    } else {
+        widest = cp932::byteLength(shown);
+    }
+    return std::max(known, double(widest) * scale);
 }
 
 void Workbook::Impl::reach(SheetState &s, int row)
@@ -135,10 +144,12 @@ void Workbook::Impl::writeOut(SheetState &s, std::map<int, pugi::xml_node>::iter
                 spool.lastValueRow[column] = r;
             continue;
         }
-        if (const std::optional<double> units = shownUnits(c)) {
+        double &widest = spool.units[column];
+        if (const std::optional<double> units = shownUnits(c, widest)) {
             spool.lastValueRow[column] = r;
-            double &widest = spool.units[column];
-            widest = std::max(widest, *units);
+            widest = *units;
+        } else if (widest == 0) {
+            spool.units.erase(column); // a column with no value keeps its width
         }
     }
     AppendWriter writer(spool.buffer);
