@@ -7,7 +7,7 @@
 -- text, as the embedded engine does, so one statement text means the same
 -- on both.
 
-CREATE FUNCTION jet_number(t text) RETURNS double precision
+CREATE OR REPLACE FUNCTION jet_number(t text) RETURNS double precision
 LANGUAGE plpgsql IMMUTABLE AS $$
 DECLARE
   s text := btrim(t, E' \t\r\n\f\v');
@@ -32,12 +32,12 @@ BEGIN
 END $$;
 
 -- Halves to the even number, as the old engine's integer conversions round.
-CREATE FUNCTION jet_round_even(x numeric) RETURNS numeric
+CREATE OR REPLACE FUNCTION jet_round_even(x numeric) RETURNS numeric
 LANGUAGE sql IMMUTABLE STRICT AS $$
   SELECT CASE WHEN abs(x - trunc(x)) = 0.5 THEN 2 * round(x / 2) ELSE round(x) END
 $$;
 
-CREATE FUNCTION clng(x numeric) RETURNS integer
+CREATE OR REPLACE FUNCTION clng(x numeric) RETURNS integer
 LANGUAGE plpgsql IMMUTABLE AS $$
 DECLARE
   r numeric;
@@ -52,7 +52,7 @@ BEGIN
   RETURN r::integer;
 END $$;
 
-CREATE FUNCTION clng(x double precision) RETURNS integer
+CREATE OR REPLACE FUNCTION clng(x double precision) RETURNS integer
 LANGUAGE plpgsql IMMUTABLE AS $$
 BEGIN
   IF x IS NULL THEN
@@ -64,34 +64,34 @@ BEGIN
   RETURN clng(x::numeric);
 END $$;
 
-CREATE FUNCTION clng(x bigint) RETURNS integer
+CREATE OR REPLACE FUNCTION clng(x bigint) RETURNS integer
 LANGUAGE sql IMMUTABLE AS $$ SELECT clng(x::numeric) $$;
 
-CREATE FUNCTION clng(x integer) RETURNS integer
+CREATE OR REPLACE FUNCTION clng(x integer) RETURNS integer
 LANGUAGE sql IMMUTABLE AS $$ SELECT clng(x::numeric) $$;
 
-CREATE FUNCTION clng(x text) RETURNS integer
+CREATE OR REPLACE FUNCTION clng(x text) RETURNS integer
 LANGUAGE sql IMMUTABLE AS $$ SELECT clng(jet_number(x)) $$;
 
 -- FIX drops the fraction toward zero; Null stays Null.
-CREATE FUNCTION fix(x numeric) RETURNS numeric
+CREATE OR REPLACE FUNCTION fix(x numeric) RETURNS numeric
 LANGUAGE sql IMMUTABLE AS $$ SELECT trunc(x) $$;
 
-CREATE FUNCTION fix(x double precision) RETURNS numeric
+CREATE OR REPLACE FUNCTION fix(x double precision) RETURNS numeric
 LANGUAGE sql IMMUTABLE AS $$ SELECT trunc(x::numeric) $$;
 
-CREATE FUNCTION fix(x bigint) RETURNS bigint
+CREATE OR REPLACE FUNCTION fix(x bigint) RETURNS bigint
 LANGUAGE sql IMMUTABLE AS $$ SELECT x $$;
 
-CREATE FUNCTION fix(x integer) RETURNS bigint
+CREATE OR REPLACE FUNCTION fix(x integer) RETURNS bigint
 LANGUAGE sql IMMUTABLE AS $$ SELECT x::bigint $$;
 
-CREATE FUNCTION fix(x text) RETURNS numeric
+CREATE OR REPLACE FUNCTION fix(x text) RETURNS numeric
 LANGUAGE sql IMMUTABLE AS $$ SELECT CASE WHEN x IS NULL THEN NULL ELSE trunc(jet_number(x)::numeric) END $$;
 
 -- CSTR writes a number as the embedded engine does: shortest form, no
 -- trailing zeros (1.50 is "1.5").
-CREATE FUNCTION cstr(x text) RETURNS text
+CREATE OR REPLACE FUNCTION cstr(x text) RETURNS text
 LANGUAGE plpgsql IMMUTABLE AS $$
 BEGIN
   IF x IS NULL THEN
@@ -100,22 +100,22 @@ BEGIN
   RETURN x;
 END $$;
 
-CREATE FUNCTION cstr(x bigint) RETURNS text
+CREATE OR REPLACE FUNCTION cstr(x bigint) RETURNS text
 LANGUAGE sql IMMUTABLE AS $$ SELECT cstr(x::text) $$;
 
-CREATE FUNCTION cstr(x integer) RETURNS text
+CREATE OR REPLACE FUNCTION cstr(x integer) RETURNS text
 LANGUAGE sql IMMUTABLE AS $$ SELECT cstr(x::text) $$;
 
-CREATE FUNCTION cstr(x double precision) RETURNS text
+CREATE OR REPLACE FUNCTION cstr(x double precision) RETURNS text
 LANGUAGE sql IMMUTABLE AS $$ SELECT cstr(x::text) $$;
 
-CREATE FUNCTION cstr(x numeric) RETURNS text
+CREATE OR REPLACE FUNCTION cstr(x numeric) RETURNS text
 LANGUAGE sql IMMUTABLE AS $$
   SELECT cstr(CASE WHEN x = trunc(x) AND abs(x) < 1e15 THEN trunc(x)::text ELSE x::double precision::text END)
 $$;
 
 -- MID counts characters from 1; Null text stays Null.
-CREATE FUNCTION jet_mid(s text, start numeric, len numeric, has_len boolean) RETURNS text
+CREATE OR REPLACE FUNCTION jet_mid(s text, start numeric, len numeric, has_len boolean) RETURNS text
 LANGUAGE plpgsql IMMUTABLE AS $$
 BEGIN
   IF s IS NULL THEN
@@ -133,24 +133,24 @@ BEGIN
   RETURN pg_catalog.substr(s, jet_round_even(start)::integer, jet_round_even(len)::integer);
 END $$;
 
-CREATE FUNCTION mid(s text, start numeric) RETURNS text
+CREATE OR REPLACE FUNCTION mid(s text, start numeric) RETURNS text
 LANGUAGE sql IMMUTABLE AS $$ SELECT jet_mid(s, start, NULL, false) $$;
 
-CREATE FUNCTION mid(s text, start numeric, len numeric) RETURNS text
+CREATE OR REPLACE FUNCTION mid(s text, start numeric, len numeric) RETURNS text
 LANGUAGE sql IMMUTABLE AS $$ SELECT jet_mid(s, start, len, true) $$;
 
 -- substr as the embedded engine counts: a negative start counts from the
 -- end ("abcdef", -3 is "def"); the server's own substr takes it as a
 -- position before the first character. Starts from 0 up mean the same on
 -- both.
-CREATE FUNCTION substr(s text, start integer) RETURNS text
+CREATE OR REPLACE FUNCTION substr(s text, start integer) RETURNS text
 LANGUAGE sql IMMUTABLE AS $$
   SELECT CASE WHEN start < 0
               THEN pg_catalog.substr(s, greatest(pg_catalog.length(s) + start + 1, 1))
               ELSE pg_catalog.substr(s, start) END
 $$;
 
-CREATE FUNCTION substr(s text, start integer, len integer) RETURNS text
+CREATE OR REPLACE FUNCTION substr(s text, start integer, len integer) RETURNS text
 LANGUAGE sql IMMUTABLE AS $$
   SELECT CASE WHEN len >= 0
               THEN pg_catalog.substr(s, CASE WHEN start < 0 THEN pg_catalog.length(s) + start + 1 ELSE start END, len)

@@ -7,6 +7,9 @@
 // schema of its own.
 
 #include "store/PgConnection.h"
+#include "store/Schema.h"
+#include "store/ServerSchema.h"
+#include "support/TempDataFolder.h"
 #include "store/SqlDialect.h"
 #include "JetCases.h"
 
@@ -283,3 +286,108 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
+
+// ------------------------------------------------------------- the schema
+
+class ServerTables : public ServerConnection {};
+
+TEST_F(ServerTables, EmptySchemaGetsEveryTableAndTheDefaultRows)
+{
+    ServerSchema::ensure(*db);
+    EXPECT_EQ(ServerSchema::version(*db), Schema::Version);
+
+    // The same rows as a new data folder's files.
+    TempDataFolder folder;
+    Database &local = folder.prepare();
+    for (const TableDef &t : Schema::tables()) {
+        SCOPED_TRACE(t.name.toStdString());
+        const qint64 expected = local.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(t.name)).toLongLong();
+        EXPECT_EQ(db->scalar(QStringLiteral("SELECT count(*) FROM %1").arg(t.name)).toLongLong(), expected);
+    }
+    EXPECT_EQ(db->scalar("SELECT Menu_Name FROM MST_MENU WHERE Menu_No = '0' AND Menu_No_IDX = 0").toString(),
+              local.scalar("SELECT Menu_Name FROM MST_MENU WHERE Menu_No = '0' AND Menu_No_IDX = 0").toString());
+
+    // A second start adds nothing.
+    const qint64 menu = db->scalar("SELECT count(*) FROM MST_MENU").toLongLong();
+    ServerSchema::ensure(*db);
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM MST_MENU").toLongLong(), menu);
+}
+
+TEST_F(ServerTables, ColumnAddedSinceIsAdded)
+{
+    ServerSchema::ensure(*db);
+    db->execute("ALTER TABLE MST_IDX DROP COLUMN IEnd");
+    ServerSchema::ensure(*db);
+    EXPECT_EQ(db->scalar("SELECT count(IEnd) FROM MST_IDX").toLongLong(), 0) << "the column is back, empty";
+}
+
+TEST_F(ServerTables, SchemaOfANewerVersionIsRefusedAndKept)
+{
+    ServerSchema::ensure(*db);
+    db->execute("UPDATE TOBARI_SCHEMA SET VERSION = ?", {Schema::Version + 1});
+    db->execute("DELETE FROM MST_MENU");
+    try {
+        ServerSchema::ensure(*db);
+        FAIL() << "a newer schema was taken";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), DbErr::ServerSchemaTooNew);
+    }
+    EXPECT_EQ(db->transactionDepth(), 0);
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM MST_MENU").toLongLong(), 0);
+    EXPECT_EQ(ServerSchema::version(*db), Schema::Version + 1);
+}
+
+TEST_F(ServerTables, FailureHalfWayLeavesTheSchemaEmpty)
+{
+    // A view under a table's name cannot take the table's columns: the
+    // creation stops there, and nothing made before it stays.
+    db->execute("DROP TABLE t");
+    db->execute("CREATE VIEW TBL_RD_BD AS SELECT 1 AS x");
+    EXPECT_THROW(ServerSchema::ensure(*db), DbError);
+    EXPECT_EQ(ServerSchema::version(*db), 0);
+    EXPECT_EQ(db->scalar("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()")
+                  .toLongLong(),
+              1);
+}
+
+TEST_F(ServerTables, ColumnsComeBackSpelledAsTheProgramSpellsThem)
+{
+    ServerSchema::ensure(*db);
+    PgRows r = db->query("SELECT IKey, IVal AS 次番号L00900, 1 AS 管理NoB00900, 2 AS \"Quoted\" FROM MST_IDX");
+    EXPECT_EQ(r.fieldName(0), "IKey");
+    EXPECT_EQ(r.fieldName(1), "次番号L00900");
+    EXPECT_EQ(r.fieldName(2), "管理NoB00900");
+    EXPECT_EQ(r.fieldName(3), "Quoted");
+    PgRows all = db->query("SELECT * FROM MST_IDX");
+    EXPECT_EQ(all.fieldName(all.indexOf("ival")), "IVal");
+}
+
+TEST_F(ServerConnection, CopyLoadsRowsWithEveryCharacterIntact)
+{
+    const QString awkward = QStringLiteral("tab\there\\back\nline\r納品");
+    db->begin();
+    db->copyBegin("t", {"k", "v"});
+    db->copyRow({awkward, 1});
+    db->copyRow({QStringLiteral("\\N"), QVariant()});
+    db->copyRow({QStringLiteral("plain"), 3});
+    db->copyEnd();
+    EXPECT_EQ(db->changes(), 3);
+    db->commit();
+    EXPECT_EQ(db->scalar("SELECT v FROM t WHERE k = ?", {awkward}).toLongLong(), 1);
+    EXPECT_TRUE(db->scalar("SELECT v FROM t WHERE k = ?", {QStringLiteral("\\N")}).isNull())
+        << "a text that looks like the Null marker is a text";
+    EXPECT_EQ(countSeenByOthers(), 3);
+}
+
+TEST_F(ServerConnection, FailedCopyLeavesNothingAndTheConnectionWorks)
+{
+    db->begin();
+    db->copyBegin("t", {"k", "v"});
+    db->copyRow({QStringLiteral("same"), 1});
+    db->copyRow({QStringLiteral("same"), 2});
+    EXPECT_THROW(db->copyEnd(), DbError);
+    db->rollback();
+    EXPECT_EQ(countSeenByOthers(), 0);
+    db->execute("INSERT INTO t VALUES ('after', 1)");
+    EXPECT_EQ(countSeenByOthers(), 1);
+}
