@@ -81,11 +81,14 @@ QString lineName(const Recordset &rs)
     return QStringLiteral("伝票No %1 行No %2").arg(rs.text(QStringLiteral("OMDNNO")), rs.text(QStringLiteral("ONLINE")));
 }
 
-// The gathered lines in the order of the sheet, every value checked before
-// anything is written.
-QList<ChargedLine> readGathered(Database &db)
+// Hands each gathered line to `take` in the order of the sheet, as it is
+// read, every value checked first; returns how many there were. A line
+// that cannot be charged stops the run: the workbook being filled is then
+// thrown away.
+template <typename Take>
+int readGathered(Database &db, Take take)
 {
-    QList<ChargedLine> lines;
+    int lines = 0;
     Recordset rs = db.query(QStringLiteral("Select * From TMP_JSEIKYU Order By TAG_OP_DATE,OMHCNO,OMDNNO,ONLINE"));
     for (; !rs.eof(); rs.moveNext()) {
         ChargedLine l;
@@ -109,7 +112,8 @@ QList<ChargedLine> readGathered(Database &db)
                               .arg(lineName(rs), rs.text(QStringLiteral("OMFUDA")), rs.text(QStringLiteral("ONNFKB"))));
         l.tags = wholeNumber(*tenths) / 10;
         l.fee = l.tags * wholeNumber(*perTag);
-        lines << l;
+        take(l);
+        ++lines;
     }
     return lines;
 }
@@ -120,24 +124,26 @@ void ensureFolder(const QString &path)
         throw DbError(DbErr::PathAccess, QStringLiteral("フォルダ '%1' を作成できません。").arg(path));
 }
 
-void fillWorkbook(const QString &path, const QList<ChargedLine> &lines)
+// Returns the number of lines written.
+int fillWorkbook(const QString &path, Database &db)
 {
     Workbook book(path);
     Worksheet data = book.sheet(2);
     int r = 2;
-    for (const ChargedLine &l : lines) {
+    const int lines = readGathered(db, [&](const ChargedLine &l) {
         data.setText(r, 1, l.tagDate);
         for (int c = 0; c < 9; ++c)
             data.setText(r, c + 2, l.texts[c]);
         data.setNumber(r, 11, l.tags);
         data.setNumber(r, 12, l.fee);
         ++r;
-    }
+    });
     data.autoFitColumns(QStringLiteral("A:L"));
     Worksheet summary = book.sheet(1);
     summary.refreshPivotTable(consignmentPivotName());
     summary.setColumnStyle(QStringLiteral("C:IV"), QStringLiteral("Comma [0]"));
     book.save();
+    return lines;
 }
 
 } // namespace
@@ -209,8 +215,7 @@ ConsignmentResult writeConsignmentDetail(Database &db, Dialogs &dialogs, const Q
         db.execute(gatherSql(limit));
         tx.commit();
     }
-    const QList<ChargedLine> lines = readGathered(db);
-    if (lines.isEmpty()) {
+    if (db.scalar(QStringLiteral("Select Count(*) From TMP_JSEIKYU")).toLongLong() == 0) {
         dialogs.message(QStringLiteral("出力する明細が存在しませんでした。"), applicationTitle(), MsgIcon::Warning,
                         MsgButtons::Ok, MsgResult::Ok);
         return result;
@@ -234,8 +239,9 @@ ConsignmentResult writeConsignmentDetail(Database &db, Dialogs &dialogs, const Q
     if (!QFile::copy(templatePath, work))
         throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を作成できません。").arg(work));
     QFile::setPermissions(work, QFile::permissions(work) | QFile::WriteOwner);
+    int lines = 0;
     try {
-        fillWorkbook(work, lines);
+        lines = fillWorkbook(work, db);
         Transaction tx(db);
         db.execute(QStringLiteral("Update TBL_RD_BD Set ONSURYM=")
                    + ChangeMarker::sqlWithState(QStringLiteral("ONSURYM"), ChangeMarker::Billed)
@@ -247,7 +253,7 @@ ConsignmentResult writeConsignmentDetail(Database &db, Dialogs &dialogs, const Q
     }
     result.status = 0;
     result.path = target;
-    result.lines = int(lines.size());
+    result.lines = lines;
     dialogs.info(QString::number(result.lines) + QStringLiteral("件の明細を出力しました。"), applicationTitle());
     return result;
 }

@@ -333,6 +333,32 @@ TEST_F(Consignment, LibreOfficeShowsTheCurrentSumsPerTag)
     EXPECT_TRUE(lines.contains("91_テスト値札,3.5,105")) << all;
 }
 
+// More lines than the workbook holds in memory at a time: every one is on
+// the data sheet and in the pivot's sums.
+TEST_F(Consignment, LibreOfficeSumsEveryLineOfALongDetail)
+{
+    if (!libreOfficeInstalled())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    for (int n = 0; n < 60; ++n)
+        SlipRows::line(*db, 1, 11, 200 + n, "000010", "0000500",
+                       {{"ONLINE", QString("%1").arg(n + 2, 2, 10, QChar('0'))}, {"ONNFKB", "1"}, {"TAG_OP_DATE", "240520"}});
+    const ConsignmentResult r = runWith("20240520");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.lines, 63);
+    {
+        Workbook book(r.path);
+        EXPECT_EQ(book.sheet(2).cell(64, 4), CellValue::ofText("61"));
+        EXPECT_EQ(book.sheet(2).cell(64, 12), CellValue::ofNumber(5));
+        EXPECT_EQ(book.sheet(2).cell(65, 1).type, CellValue::Type::Empty);
+    }
+    QStringList lines;
+    for (const QString &l : libreOfficeLines(folder.file("csv"), r.path))
+        lines << l.trimmed();
+    const std::string all = lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains("11_プロパー値札,72,360")) << all;
+    EXPECT_TRUE(lines.contains("91_テスト値札,3.5,105")) << all;
+}
+
 // ------------------------------------------------------------ batch mode
 
 class ConsignmentBatch : public Consignment {
