@@ -298,7 +298,8 @@ int OrderImport::importFile(const QString &path)
         return NothingDone;
     }
 
-    copyToWorkingTables();
+    if (!copyToWorkingTables())
+        return NothingDone;   // stopped: the guard rolls back, staging and numbers included
     tx.commit();
     progress_.setValue(lines + 1);
     return Done;
@@ -399,21 +400,55 @@ QStringList OrderImport::earlierImports()
     return out;
 }
 
-void OrderImport::copyToWorkingTables()
+// The set copies run in ranges of staging rows, one statement per range,
+// inside the one transaction. The staging rows lie in file order, which is
+// the order the management numbers were drawn in (a series that wraps
+// round keeps the file's order, which a range of numbers would not), so
+// the working tables receive their rows in the order one statement would
+// give them.
+bool OrderImport::copyInRanges(const QString &insertSelect, const QString &staging)
+{
+    Recordset rs = db_.query(QStringLiteral("Select min(rowid),max(rowid) From ") + staging);
+    const QVariant first = rs.field(0);
+    const qint64 last = rs.field(1).toLongLong();
+    rs.close();
+    if (first.isNull())
+        return true;
+    Statement copy = db_.prepare(insertSelect + QStringLiteral(" Where rowid Between ? And ?"));
+    for (qint64 from = first.toLongLong(); from <= last; from += copyRange_) {
+        copy.bindInt(1, from);
+        copy.bindInt(2, std::min(last, from + copyRange_ - 1));
+        copy.execute();
+        progress_.processEvents();
+        if (progress_.aborted())
+            return false;
+    }
+    return true;
+}
+
+bool OrderImport::copyToWorkingTables()
 {
     const QDateTime now = Clock::now();
-    db_.execute(QStringLiteral("Insert Into TBL_FLG_DATA(INDEXNOH1,IMPORT_DATE,IMPORT_TIME,INJI_OP_DATE,"
-                               "SHINAZOROE_OP_DATE,DENPYOU_OP_DATE,SEIKYU_OP_DATE) ")
-                + QStringLiteral("Select INDEXNOH1,") + SqlText(now.toString(QStringLiteral("yyMMdd")), true, true)
-                + SqlText(now.toString(QStringLiteral("hhmmss")), true, true)
-                + QStringLiteral("'','','','' From IMP_RD_H1"));
+    if (!copyInRanges(QStringLiteral("Insert Into TBL_FLG_DATA(INDEXNOH1,IMPORT_DATE,IMPORT_TIME,INJI_OP_DATE,"
+                                     "SHINAZOROE_OP_DATE,DENPYOU_OP_DATE,SEIKYU_OP_DATE) ")
+                          + QStringLiteral("Select INDEXNOH1,")
+                          + SqlText(now.toString(QStringLiteral("yyMMdd")), true, true)
+                          + SqlText(now.toString(QStringLiteral("hhmmss")), true, true)
+                          + QStringLiteral("'','','','' From IMP_RD_H1"),
+                      QStringLiteral("IMP_RD_H1")))
+        return false;
 
     const QString h1 = columnList(OrderLayout::H1, {QStringLiteral("INDEXNOH1")});
-    db_.execute(QStringLiteral("Insert Into TBL_RD_H1(%1) Select %1 From IMP_RD_H1;").arg(h1));
+    if (!copyInRanges(QStringLiteral("Insert Into TBL_RD_H1(%1) Select %1 From IMP_RD_H1").arg(h1),
+                      QStringLiteral("IMP_RD_H1")))
+        return false;
 
     const QString h2 = columnList(OrderLayout::H2, {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2")});
-    db_.execute(QStringLiteral("Insert Into TBL_RD_H2(%1,DEN_EXP_CHECK) Select %1, '0' as DEN_EXP_CHECK From IMP_RD_H2;")
-                    .arg(h2));
+    if (!copyInRanges(
+            QStringLiteral("Insert Into TBL_RD_H2(%1,DEN_EXP_CHECK) Select %1, '0' as DEN_EXP_CHECK From IMP_RD_H2")
+                .arg(h2),
+            QStringLiteral("IMP_RD_H2")))
+        return false;
 
     // The change marker: the ordered quantity and selling price as the file
     // gave them, in their full widths so that the state letter is always
@@ -423,12 +458,16 @@ void OrderImport::copyToWorkingTables()
     const QString marker = ChangeMarker::sqlMake(QStringLiteral("ONSURY"), QStringLiteral("ONBTNK"));
     const QString bd = columnList(
         OrderLayout::BD, {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2"), QStringLiteral("INDEXNOBD")});
-    db_.execute(QStringLiteral("Insert Into TBL_RD_BD(%1,TAG_OP_DATE,ONSURYM) Select %1,'',%2 as TMP From IMP_RD_BD;")
-                    .arg(bd, marker));
+    if (!copyInRanges(
+            QStringLiteral("Insert Into TBL_RD_BD(%1,TAG_OP_DATE,ONSURYM) Select %1,'',%2 as TMP From IMP_RD_BD")
+                .arg(bd, marker),
+            QStringLiteral("IMP_RD_BD")))
+        return false;
 
     // A number can come round again (a series wraps, or all data was
     // deleted and the series restarted): the old digest row is not this batch's.
     db_.execute(QStringLiteral("Delete From TBL_IMP_DIGEST Where INDEXNOH1 In (Select INDEXNOH1 From IMP_RD_H1)"));
     db_.execute(QStringLiteral("Insert Into TBL_IMP_DIGEST(INDEXNOH1,FILE_DIGEST) Select INDEXNOH1,? From IMP_RD_H1"),
                 {summary_.digest});
+    return true;
 }

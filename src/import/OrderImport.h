@@ -65,12 +65,19 @@ public:
 
     static QString label();   // "発注データをインポートしています。"
 
+    // Staging rows copied into the working tables per statement. Between
+    // two ranges the window repaints and the stop is looked at; a range of
+    // slip lines takes a few tens of milliseconds.
+    static constexpr qint64 DefaultCopyRange = 20000;
+    void setCopyRange(qint64 rows) { copyRange_ = rows > 0 ? rows : DefaultCopyRange; }
+
 private:
     int importFile(const QString &path);
     QString confirmationText();
     QStringList countWarnings() const;
     QStringList earlierImports();
-    void copyToWorkingTables();
+    bool copyToWorkingTables();
+    bool copyInRanges(const QString &insertSelect, const QString &staging);
 
     Database &db_;
     Dialogs &dialogs_;
@@ -78,4 +85,5 @@ private:
     OrderImportSummary summary_;
     QString errorDescription_;
     bool showsErrors_ = true;
+    qint64 copyRange_ = DefaultCopyRange;
 };
