@@ -65,10 +65,10 @@ public:
 
     static QString label();   // "発注データをインポートしています。"
 
-    // Staging rows copied into the working tables per statement. Between
+    // Staging rows copied into the working tables (or emptied) per statement. Between
     // two ranges the window repaints and the stop is looked at; a range of
     // slip lines takes a few tens of milliseconds.
-    static constexpr qint64 DefaultCopyRange = 20000;
+    static constexpr qint64 DefaultCopyRange = 10000;
     void setCopyRange(qint64 rows) { copyRange_ = rows > 0 ? rows : DefaultCopyRange; }
 
 private:
@@ -76,8 +76,11 @@ private:
     QString confirmationText();
     QStringList countWarnings() const;
     QStringList earlierImports();
-    bool copyToWorkingTables();
-    bool copyInRanges(const QString &insertSelect, const QString &staging);
+    class PageSync;
+    bool copyToWorkingTables(PageSync &pageSync);
+    // Runs `statement` (an insert ... select or a delete on `staging`) range
+    // by range; false when the operator stopped it (with `stoppable`).
+    bool inRanges(const QString &statement, const QString &staging, PageSync &pageSync, bool stoppable = true);
 
     Database &db_;
     Dialogs &dialogs_;

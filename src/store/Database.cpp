@@ -475,6 +475,23 @@ void Database::commit()
     runSimple(QStringLiteral("RELEASE tx%1").arg(depth_).toUtf8().constData());
 }
 
+void Database::syncWrittenPages()
+{
+    const int rc = StatementWatch::run("sync written pages", [this] {
+        int rc = sqlite3_db_cacheflush(db_);
+        // Busy: another connection reads, so the pages stay in memory for now.
+        if (rc != SQLITE_OK)
+            return rc == SQLITE_BUSY ? SQLITE_OK : rc;
+        sqlite3_file *file = nullptr;
+        if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
+            || !file->pMethods)
+            return SQLITE_OK;
+        return file->pMethods->xSync(file, SQLITE_SYNC_NORMAL);
+    });
+    if (rc != SQLITE_OK)
+        throwError(rc, QStringLiteral("sync"));
+}
+
 void Database::rollback()
 {
     if (depth_ == 0)

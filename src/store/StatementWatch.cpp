@@ -59,3 +59,10 @@ int StatementWatch::exec(sqlite3 *db, const char *sql, char **error)
         return sqlite3_exec(db, sql, nullptr, nullptr, error);
     return timed([&] { return sqlite3_exec(db, sql, nullptr, nullptr, error); }, sql);
 }
+
+int StatementWatch::run(const char *what, const std::function<int()> &work)
+{
+    if (!g_on.load(std::memory_order_relaxed))
+        return work();
+    return timed(work, what);
+}

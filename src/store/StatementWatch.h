@@ -7,6 +7,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -26,4 +28,6 @@ public:
     // savepoints), timed while the watch is on. Only the engine calls them.
     static int step(sqlite3_stmt *stmt);
     static int exec(sqlite3 *db, const char *sql, char **error);
+    // Any other wait on the engine, named `what` where it is the longest.
+    static int run(const char *what, const std::function<int()> &work);
 };
