@@ -1,6 +1,6 @@
-// The copy of the staging rows into the working tables, range by range:
-// every row once, in file order, and a stop between two ranges undoes the
-// whole import.
+// The set statements on the staging rows, range by range: every row
+// copied once, in file order, the previous file's rows all emptied, and a
+// stop between two ranges of a copy undoes the whole import.
 
 #include "ImportTestSupport.h"
 #include "OrderFixture.h"
@@ -42,33 +42,40 @@ QByteArray twoBatches(const QString &date)
     return orderFile(r);
 }
 
-// The working tables after importing `content` into a new data folder,
-// `range` staging rows per statement (0: the default).
-QString importedWithRange(const QByteArray &content, qint64 range)
+// The tables after importing `earlier` and then `content` into a new data
+// folder, `range` staging rows per statement (0: the default), so that
+// the second import empties the staging rows of the first range by range.
+QString importedWithRange(const QByteArray &earlier, const QByteArray &content, qint64 range)
 {
     TempDataFolder folder;
     Database &db = folder.prepare();
     Clock::setFixed(QDateTime(QDate(2025, 3, 4), QTime(13, 5, 9)));
     const QString path = folder.file("order.txt");
-    writeFile(path, content);
-    ScriptedDialogs dialogs;
-    dialogs.answer(MsgResult::Ok);
-    QuietProgress progress;
-    OrderImport op(db, dialogs, progress);
-    if (range > 0)
-        op.setCopyRange(range);
-    EXPECT_EQ(op.run(path), 0);
+    for (const QByteArray &file : {earlier, content}) {
+        writeFile(path, file);
+        ScriptedDialogs dialogs;
+        dialogs.answer(MsgResult::Ok);
+        QuietProgress progress;
+        OrderImport op(db, dialogs, progress);
+        if (range > 0)
+            op.setCopyRange(range);
+        EXPECT_EQ(op.run(path), 0);
+    }
     return snapshot(db, AllTables);
 }
 
 TEST(OrderCopy, EveryRangeSizeGivesTheRowsOfOneStatementInTheSameOrder)
 {
+    // The earlier file is the larger one: emptying its staging rows takes
+    // more ranges than the copies of the second file.
+    const QByteArray earlier = twoBatches("250228") + orderFile({OrderRecord::slip(), OrderRecord::line()});
     const QByteArray file = twoBatches("250301");
-    const QString whole = importedWithRange(file, 0);
+    const QString whole = importedWithRange(earlier, file, 0);
     ASSERT_TRUE(whole.contains(QStringLiteral("|250301|100000|"))) << whole.toStdString();
+    ASSERT_FALSE(whole.section(QStringLiteral("TBL_RD_H1"), 0, 0).contains(QStringLiteral("250228")));
     for (qint64 range : {1, 2, 3, 4, 10}) {
         SCOPED_TRACE(range);
-        EXPECT_EQ(importedWithRange(file, range), whole);
+        EXPECT_EQ(importedWithRange(earlier, file, range), whole);
     }
 }
 
