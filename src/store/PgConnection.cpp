@@ -356,6 +356,69 @@ QVariant PgConnection::scalar(const QString &sql, std::initializer_list<QVariant
     return rows.field(0);
 }
 
+void PgConnection::copyBegin(const QString &table, const QStringList &columns)
+{
+    const QString sql = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QLatin1Char(',')));
+    pg_result *r = PQexec(conn_, sql.toUtf8().constData());
+    if (!r || PQresultStatus(r) != PGRES_COPY_IN)
+        fail(r, sql);
+    PQclear(r);
+    copyBuffer_.clear();
+}
+
+void PgConnection::copyRow(const std::vector<QVariant> &values)
+{
+    // The text form of COPY: tab between fields, \N for Null, and the
+    // backslash, tab and line ends inside a value escaped.
+    bool first = true;
+    for (const QVariant &v : values) {
+        if (!first)
+            copyBuffer_ += '\t';
+        first = false;
+        if (!v.isValid() || v.isNull()) {
+            copyBuffer_ += "\\N";
+            continue;
+        }
+        const QByteArray text = v.typeId() == QMetaType::Bool ? QByteArray(v.toBool() ? "-1" : "0")
+                                : v.typeId() == QMetaType::Double ? QByteArray::number(v.toDouble(), 'g', 17)
+                                                                  : v.toString().toUtf8();
+        for (const char c : text) {
+            switch (c) {
+            case '\\': copyBuffer_ += "\\\\"; break;
+            case '\t': copyBuffer_ += "\\t"; break;
+            case '\n': copyBuffer_ += "\\n"; break;
+            case '\r': copyBuffer_ += "\\r"; break;
+            default: copyBuffer_ += c; break;
+            }
+        }
+    }
+    copyBuffer_ += '\n';
+    if (copyBuffer_.size() >= 256 * 1024)
+        copyFlush(false);
+}
+
+void PgConnection::copyFlush(bool final)
+{
+    if (!copyBuffer_.isEmpty() && PQputCopyData(conn_, copyBuffer_.constData(), int(copyBuffer_.size())) != 1)
+        fail(PQgetResult(conn_), QStringLiteral("COPY"));
+    copyBuffer_.clear();
+    if (final && PQputCopyEnd(conn_, nullptr) != 1)
+        fail(PQgetResult(conn_), QStringLiteral("COPY"));
+}
+
+void PgConnection::copyEnd()
+{
+    copyFlush(true);
+    pg_result *r = PQgetResult(conn_);
+    if (!r || PQresultStatus(r) != PGRES_COMMAND_OK)
+        fail(r, QStringLiteral("COPY"));
+    changes_ = QByteArray(PQcmdTuples(r)).toLongLong();
+    PQclear(r);
+    // The end of the results of the COPY.
+    while ((r = PQgetResult(conn_)))
+        PQclear(r);
+}
+
 void PgConnection::begin()
 {
     execute(depth_ == 0 ? QStringLiteral("BEGIN") : QStringLiteral("SAVEPOINT tobari_sp%1").arg(depth_));

@@ -361,3 +361,33 @@ TEST_F(ServerTables, ColumnsComeBackSpelledAsTheProgramSpellsThem)
     PgRows all = db->query("SELECT * FROM MST_IDX");
     EXPECT_EQ(all.fieldName(all.indexOf("ival")), "IVal");
 }
+
+TEST_F(ServerConnection, CopyLoadsRowsWithEveryCharacterIntact)
+{
+    const QString awkward = QStringLiteral("tab\there\\back\nline\r納品");
+    db->begin();
+    db->copyBegin("t", {"k", "v"});
+    db->copyRow({awkward, 1});
+    db->copyRow({QStringLiteral("\\N"), QVariant()});
+    db->copyRow({QStringLiteral("plain"), 3});
+    db->copyEnd();
+    EXPECT_EQ(db->changes(), 3);
+    db->commit();
+    EXPECT_EQ(db->scalar("SELECT v FROM t WHERE k = ?", {awkward}).toLongLong(), 1);
+    EXPECT_TRUE(db->scalar("SELECT v FROM t WHERE k = ?", {QStringLiteral("\\N")}).isNull())
+        << "a text that looks like the Null marker is a text";
+    EXPECT_EQ(countSeenByOthers(), 3);
+}
+
+TEST_F(ServerConnection, FailedCopyLeavesNothingAndTheConnectionWorks)
+{
+    db->begin();
+    db->copyBegin("t", {"k", "v"});
+    db->copyRow({QStringLiteral("same"), 1});
+    db->copyRow({QStringLiteral("same"), 2});
+    EXPECT_THROW(db->copyEnd(), DbError);
+    db->rollback();
+    EXPECT_EQ(countSeenByOthers(), 0);
+    db->execute("INSERT INTO t VALUES ('after', 1)");
+    EXPECT_EQ(countSeenByOthers(), 1);
+}
