@@ -216,7 +216,7 @@ TEST_F(ColumnSetScreen, ClosingWithCtrlWOffersToSave)
 {
     screen->chooseSet(2);
     QTest::mouseClick(screen->cmdRight, Qt::LeftButton);
-    dialogs.answer(MsgResult::Ok);
+    dialogs.answer(MsgResult::Yes);   // save
     QTest::keyClick(screen.get(), Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(screen->isVisible());
     EXPECT_EQ(questionsAsked(), 1);
