@@ -198,7 +198,7 @@ QString yenText(qint64 amount)
     QString digits = QString::number(amount < 0 ? -amount : amount);
     for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
         digits.insert(i, QLatin1Char(','));
-    return amount < 0 ? QLatin1Char('-') + digits : digits;
+    return amount < 0 ? QStringLiteral("-") + digits : digits;
 }
 
 QStringList billingViewCaptions()

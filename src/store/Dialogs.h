@@ -12,8 +12,6 @@
 enum class MsgIcon { None, Information, Question, Warning, Critical };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MsgResult { Ok, Cancel, Yes, No, Retry };
-// The answers to leaving unsaved changes: save them, drop them, or stay.
-enum class SaveChoice { Save, Discard, Stay };
 
 class Dialogs {
 public:
@@ -37,19 +35,6 @@ public:
 
     // Folder chooser; empty text on cancel.
     virtual QString chooseFolder(const QString &caption, const QString &startFolder) = 0;
-
-    // The question before leaving unsaved changes; Enter saves, Escape
-    // stays. Answered here through a Yes/No/Cancel box (Yes saves, No
-    // discards); the screens' implementation names the buttons after what
-    // they do.
-    virtual SaveChoice askSave(const QString &text, const QString &title)
-    {
-        switch (message(text, title, MsgIcon::Question, MsgButtons::YesNoCancel, MsgResult::Yes)) {
-        case MsgResult::Yes: return SaveChoice::Save;
-        case MsgResult::No: return SaveChoice::Discard;
-        default: return SaveChoice::Stay;
-        }
-    }
 
     // Shorthands for the usual boxes.
     void info(const QString &text, const QString &title = QString())

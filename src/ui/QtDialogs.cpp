@@ -90,25 +90,3 @@ QString QtDialogs::chooseFolder(const QString &caption, const QString &startFold
 {
     return QFileDialog::getExistingDirectory(parent(), caption, startFolder, QFileDialog::ShowDirsOnly);
 }
-
-SaveChoice QtDialogs::askSave(const QString &text, const QString &title)
-{
-    QMessageBox box(parent());
-    box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
-    box.setText(text);
-    box.setIcon(QMessageBox::Question);
-    QPushButton *save = box.addButton(QMessageBox::Save);
-    save->setText(QStringLiteral("保存する(&S)"));
-    QPushButton *discard = box.addButton(QMessageBox::Discard);
-    discard->setText(QStringLiteral("保存しない(&N)"));
-    QPushButton *stay = box.addButton(QMessageBox::Cancel);
-    stay->setText(QStringLiteral("キャンセル"));
-    box.setDefaultButton(save);
-    box.setEscapeButton(stay);
-    box.exec();
-    if (box.clickedButton() == save)
-        return SaveChoice::Save;
-    if (box.clickedButton() == discard)
-        return SaveChoice::Discard;
-    return SaveChoice::Stay;
-}

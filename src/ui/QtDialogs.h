@@ -17,7 +17,6 @@ public:
     QString openFile(const QString &title, const QString &startFolder, const QString &filter) override;
     QString saveFile(const QString &title, const QString &startPath, const QString &filter) override;
     QString chooseFolder(const QString &caption, const QString &startFolder) override;
-    SaveChoice askSave(const QString &text, const QString &title) override;
 
 private:
     QWidget *parent() const;

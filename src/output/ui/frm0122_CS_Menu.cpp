@@ -253,9 +253,11 @@ bool frm0122_CS_Menu::eventFilter(QObject *watched, QEvent *event)
 void frm0122_CS_Menu::done(int result)
 {
     if (edited_ && !shownSet_.isEmpty()) {
-        switch (dialogs_.askSave(QStringLiteral("現在のデータは編集されています。\n変更を保存しますか？"),
-                                 QStringLiteral("保存確認"))) {
-        case SaveChoice::Save:
+        // Yes saves, No discards, Cancel stays with the changes; Enter saves.
+        switch (dialogs_.message(QStringLiteral("現在のデータは編集されています。\n変更を保存しますか？"),
+                                 QStringLiteral("保存確認"), MsgIcon::Question, MsgButtons::YesNoCancel,
+                                 MsgResult::Yes)) {
+        case MsgResult::Yes:
             try {
                 saveColumnSet(RequireConnection(), shownSet_, shownMembers());
             } catch (const DbError &e) {
@@ -264,9 +266,9 @@ void frm0122_CS_Menu::done(int result)
                 return;
             }
             break;
-        case SaveChoice::Discard:
+        case MsgResult::No:
             break;
-        case SaveChoice::Stay:
+        default:
             return;
         }
         edited_ = false;

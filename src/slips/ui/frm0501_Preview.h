@@ -17,6 +17,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class Database;
 class Dialogs;
