@@ -102,7 +102,7 @@ TEST_F(BillingScreens, DeskTicksAreWrittenThroughAndBillingClosesIt)
     EXPECT_EQ(value("Select HA_FLG From TBL_SEZ_B Where INDEXNOZH=3"), "-1");
 
     screen.SetFunctionKeys(frm0120_SeikyuList::HistoryMode);
-    EXPECT_EQ(labels(screen), (QStringList{"再出力", "ｶｽﾀﾑ出力", "", "金額確認", "取消", "削除", "", "", "戻る", "", "", ""}));
+    EXPECT_EQ(labels(screen), (QStringList{"再出力", "ｶｽﾀﾑ出力", "ﾃﾞｰﾀ確認", "金額確認", "取消", "削除", "", "", "戻る", "", "", ""}));
     screen.SetFunctionKeys(frm0120_SeikyuList::SlipMode);
     EXPECT_EQ(labels(screen), (QStringList{"出力", "", "", "金額確認", "", "", "", "", "戻る", "", "", ""}));
 
