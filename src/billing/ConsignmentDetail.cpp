@@ -12,6 +12,7 @@
 #include "store/Literals.h"
 #include "store/Settings.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -119,18 +120,6 @@ void ensureFolder(const QString &path)
         throw DbError(DbErr::PathAccess, QStringLiteral("フォルダ '%1' を作成できません。").arg(path));
 }
 
-// BDyyyyMMdd_hhmmss.xlsx, or with "_2", "_3" ... when a run in the same
-// second already wrote that name: an earlier workbook is the only record of
-// the lines it charged, so it is never replaced.
-QString freeTarget(const QString &folder)
-{
-    const QString base = QDir(folder).filePath(QStringLiteral("BD") + Clock::now().toString(QStringLiteral("yyyyMMdd_hhmmss")));
-    QString target = base + QStringLiteral(".xlsx");
-    for (int n = 2; QFileInfo::exists(target) || QFileInfo::exists(target + QStringLiteral(".part")); ++n)
-        target = base + QStringLiteral("_%1.xlsx").arg(n);
-    return QDir::toNativeSeparators(target);
-}
-
 void fillWorkbook(const QString &path, const QList<ChargedLine> &lines)
 {
     Workbook book(path);
@@ -161,9 +150,15 @@ QString consignmentPivotName()
 QString consignmentDatePreset()
 {
     QString day = Settings::readText(SettingKey::ShimeBi).trimmed();
+    const QDate today = Clock::today();
+    // Closing day 31 means the month's end, which a short month has earlier.
+    bool whole = false;
+    const int n = day.toInt(&whole);
+    if (whole && n > today.daysInMonth())
+        day = QString::number(today.daysInMonth());
     if (day.size() == 1 && day.at(0).isDigit())
         day.prepend(QLatin1Char('0'));
-    return Clock::today().toString(QStringLiteral("yyyyMM")) + day;
+    return today.toString(QStringLiteral("yyyyMM")) + day;
 }
 
 std::optional<QString> consignmentLimitDate(const QString &answer)
@@ -174,6 +169,11 @@ std::optional<QString> consignmentLimitDate(const QString &answer)
     for (QChar c : a)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return std::nullopt;
+    // Tag dates are stamped "yyMMdd" in this century, so six digits are 20yy.
+    const QString full = a.size() == 6 ? QStringLiteral("20") + a : a;
+    // 20250231 would charge every line tagged up to a day that never came.
+    if (!QDate(full.left(4).toInt(), full.mid(4, 2).toInt(), full.right(2).toInt()).isValid())
+        return std::nullopt;
     return a.right(6);
 }
 
@@ -229,7 +229,7 @@ ConsignmentResult writeConsignmentDetail(Database &db, Dialogs &dialogs, const Q
 
     // Filled under a working name; the final name appears only together
     // with the markers.
-    const QString target = freeTarget(folder);
+    const QString target = freeWorkbookName(folder, QStringLiteral("BD"));
     const QString work = target + QStringLiteral(".part");
     if (!QFile::copy(templatePath, work))
         throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を作成できません。").arg(work));

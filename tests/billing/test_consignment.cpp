@@ -209,6 +209,19 @@ INSTANTIATE_TEST_SUITE_P(
                                "受託請求明細発行処理を中止しました。"},
                       StopCase{"SevenDigits", MsgResult::Ok, QString("2024052"),
                                "請求日付 '2024052' は日付として認識できません。yyyyMMdd（例 20240520）で入力してください。\n"
+                               "受託請求明細発行処理を中止しました。"},
+                      // Days that never came would charge every line tagged before them.
+                      StopCase{"February31", MsgResult::Ok, QString("20250231"),
+                               "請求日付 '20250231' は日付として認識できません。yyyyMMdd（例 20240520）で入力してください。\n"
+                               "受託請求明細発行処理を中止しました。"},
+                      StopCase{"February29NotALeapYear", MsgResult::Ok, QString("250229"),
+                               "請求日付 '250229' は日付として認識できません。yyyyMMdd（例 20240520）で入力してください。\n"
+                               "受託請求明細発行処理を中止しました。"},
+                      StopCase{"Month13", MsgResult::Ok, QString("20241301"),
+                               "請求日付 '20241301' は日付として認識できません。yyyyMMdd（例 20240520）で入力してください。\n"
+                               "受託請求明細発行処理を中止しました。"},
+                      StopCase{"DayZero", MsgResult::Ok, QString("20240500"),
+                               "請求日付 '20240500' は日付として認識できません。yyyyMMdd（例 20240520）で入力してください。\n"
                                "受託請求明細発行処理を中止しました。"}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -233,6 +246,15 @@ INSTANTIATE_TEST_SUITE_P(Days, ConsignmentPreset,
                                            PresetCase{"OneDigit", "5", "20261205"},
                                            PresetCase{"NotSet", "", "202612"}),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A closing day at the month's end offers a day the box takes.
+TEST_F(Consignment, DateBoxOffersTheLastDayOfAShortMonth)
+{
+    Clock::setFixed(QDateTime(QDate(2027, 2, 10), QTime(9, 0)));
+    Settings::write(SettingKey::ShimeBi, "31");
+    EXPECT_EQ(consignmentDatePreset(), "20270228");
+    EXPECT_EQ(consignmentLimitDate(consignmentDatePreset()), std::optional<QString>("270228"));
+}
 
 struct FailureCase {
     const char *name;
