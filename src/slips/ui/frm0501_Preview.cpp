@@ -5,6 +5,7 @@
 #include "slips/Printout.h"
 #include "slips/ui/frm0500_Printout.h"
 #include "store/Dialogs.h"
+#include "ui/FocusReturn.h"
 
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -117,5 +118,5 @@ bool frm0501_Preview::run(QWidget *parent, Database &db, Dialogs &dialogs,
         return false;
     }
     frm0501_Preview window(renderer, parent);
-    return window.exec() == QDialog::Accepted;
+    return execReturningFocus(window) == QDialog::Accepted;
 }
