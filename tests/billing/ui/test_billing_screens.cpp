@@ -5,6 +5,7 @@
 #include "billing/ClosingPeriod.h"
 #include "billing/ui/frm0120_SeikyuList.h"
 #include "billing/ui/frm0121_Simebi_In.h"
+#include "billing/ui/BillingFileViewer.h"
 #include "../BillingFixture.h"
 
 #include <QDir>
@@ -102,7 +103,7 @@ TEST_F(BillingScreens, DeskTicksAreWrittenThroughAndBillingClosesIt)
     EXPECT_EQ(value("Select HA_FLG From TBL_SEZ_B Where INDEXNOZH=3"), "-1");
 
     screen.SetFunctionKeys(frm0120_SeikyuList::HistoryMode);
-    EXPECT_EQ(labels(screen), (QStringList{"再出力", "ｶｽﾀﾑ出力", "", "金額確認", "取消", "削除", "", "", "戻る", "", "", ""}));
+    EXPECT_EQ(labels(screen), (QStringList{"再出力", "ｶｽﾀﾑ出力", "ﾃﾞｰﾀ確認", "金額確認", "取消", "削除", "", "", "戻る", "", "", ""}));
     screen.SetFunctionKeys(frm0120_SeikyuList::SlipMode);
     EXPECT_EQ(labels(screen), (QStringList{"出力", "", "", "金額確認", "", "", "", "", "戻る", "", "", ""}));
 
@@ -168,6 +169,45 @@ TEST_F(BillingScreens, CustomExportOfARunTellsAFailure)
     EXPECT_TRUE(said.startsWith(QStringLiteral("出力する際にエラーが発生しました。\r\nエラーNo="))) << said.toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("Nonexistent"))) << said.toStdString();
     EXPECT_FALSE(QFile::exists(out + "/RUN.CSV"));
+}
+
+// F3 in the history shows what a billing file holds; a trailer that
+// disagrees with its slips is said plainly, and the file stays as it was.
+TEST_F(BillingScreens, HistoryShowsABillingFileAndItsMismatch)
+{
+    frm0120_SeikyuList screen(dialogs, settings);
+    screen.show();
+    screen.SetFunctionKeys(frm0120_SeikyuList::HistoryMode);
+    EXPECT_EQ(labels(screen).value(2), "ﾃﾞｰﾀ確認");
+    const QByteArray bytes =
+        QByteArray("H0000123456000010640" "7TOBARI  240603240521240620                 \r\n"
+                   "B000012345600002240601090010100000000123000001500000000012      \r\n"
+                   "B000012345600003240625090010100000000124000000250000000012      \r\n"
+                   "T000012345600004000040000200000017000                           \r\n");
+    QFile f(out + "/seikyu.txt");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+
+    dialogs.answerFile(QString());   // chooser cancelled: nothing opens
+    screen.functionKey(2);
+    EXPECT_EQ(screen.findChild<BillingFileViewer *>(), nullptr);
+
+    dialogs.answerFile(out + "/seikyu.txt");
+    screen.functionKey(2);
+    auto *viewer = screen.findChild<BillingFileViewer *>();
+    ASSERT_NE(viewer, nullptr) << dialogs.texts().join(" | ").toStdString();
+    EXPECT_TRUE(viewer->isVisible());
+    const GridModel &m = *viewer->tdbList->gridModel();
+    ASSERT_EQ(m.rowCount(), 2);
+    EXPECT_EQ(m.rowTexts(0), (QStringList{"123456", "00000000123", "240601", "15,000"}));
+    EXPECT_EQ(m.text(1, "金額"), "2,500");
+    EXPECT_TRUE(viewer->labSummary->text().contains("取引先 123456: 伝票 2 件 17,500 円（トレーラーと不一致）"))
+        << viewer->labSummary->text().toStdString();
+    EXPECT_TRUE(viewer->labProblems->text().startsWith("内容が一致しません。"));
+    EXPECT_TRUE(viewer->labProblems->text().contains("合計金額が 17,000 円とありますが、伝票の合計は 17,500 円です。"));
+    EXPECT_EQ(read(out + "/seikyu.txt"), bytes);
+    viewer->close();
 }
 
 // Where the desk opens: the first of 今月請求対象, 次回請求分 and 請求履歴 that
