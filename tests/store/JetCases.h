@@ -3,7 +3,12 @@
 // engine must evaluate them: one table for the embedded engine and the
 // server.
 
+#include "store/DbError.h"
+
+#include <QString>
 #include <QVariant>
+
+#include <gtest/gtest.h>
 
 struct FnCase {
     const char *name;
@@ -45,3 +50,20 @@ inline const FnCase kJetCases[] = {
     {"substr_negative_length", "substr('abcdef', 4, -2)", "bc", 0},
     {"substr_null", "substr(NULL, 1)", QVariant(), 0},
 };
+
+// Evaluates one case through `select` (the engine's "SELECT expr" as a
+// value) and checks its result or its error number.
+template <typename Select>
+void expectJetCase(const FnCase &c, Select select)
+{
+    try {
+        const QVariant v = select(QString("SELECT ") + c.expr);
+        ASSERT_EQ(c.error, 0) << "expected error " << c.error;
+        if (c.expected.isNull())
+            EXPECT_TRUE(v.isNull()) << v.toString().toStdString();
+        else
+            EXPECT_EQ(v.toString(), c.expected.toString());
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), c.error) << e.description().toStdString();
+    }
+}

@@ -147,16 +147,7 @@ TEST_P(JetFunction, Evaluates)
 {
     const FnCase &c = GetParam();
     auto db = Database::open(dir.filePath("f.db"), true);
-    try {
-        const QVariant v = db->scalar(QString("SELECT ") + c.expr);
-        ASSERT_EQ(c.error, 0) << "expected error " << c.error;
-        if (c.expected.isNull())
-            EXPECT_TRUE(v.isNull()) << v.toString().toStdString();
-        else
-            EXPECT_EQ(v.toString(), c.expected.toString());
-    } catch (const DbError &e) {
-        EXPECT_EQ(e.number(), c.error) << e.description().toStdString();
-    }
+    expectJetCase(c, [&](const QString &sql) { return db->scalar(sql); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, JetFunction, ::testing::ValuesIn(kJetCases),

@@ -72,16 +72,7 @@ TEST_P(ServerJetFunction, EvaluatesAsOnTheEmbeddedEngine)
     REQUIRE_SERVER(schema);
     const FnCase &c = GetParam();
     auto db = schema.connect();
-    try {
-        const QVariant v = db->scalar(QString("SELECT ") + c.expr);
-        ASSERT_EQ(c.error, 0) << "expected error " << c.error;
-        if (c.expected.isNull())
-            EXPECT_TRUE(v.isNull()) << v.toString().toStdString();
-        else
-            EXPECT_EQ(v.toString(), c.expected.toString());
-    } catch (const DbError &e) {
-        EXPECT_EQ(e.number(), c.error) << e.description().toStdString();
-    }
+    expectJetCase(c, [&](const QString &sql) { return db->scalar(sql); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ServerJetFunction, ::testing::ValuesIn(kJetCases),
