@@ -264,9 +264,13 @@ QString clsCustomDOP::preparedQuery(const QStringList &parameters) const
 
 QString clsCustomDOP::outputPath() const
 {
-    // A folder on a Windows share ("\\\\server\\share", "//server/share")
-    // keeps its two leading separators; everywhere else a doubled one is one.
-    const bool share = destination_.startsWith(QLatin1String("//")) || destination_.startsWith(QLatin1String("\\\\"));
+    // A folder on a Windows share (\\server\share or //server/share) keeps
+    // its two leading separators; everywhere else a doubled one is one.
+    const auto separator = [this](qsizetype i) {
+        return i < destination_.size() && (destination_.at(i) == QLatin1Char('/') || destination_.at(i) == QLatin1Char('\\'));
+    };
+    const bool share = separator(0) && separator(1) && destination_.at(0) == destination_.at(1)
+        && destination_.size() > 2 && !separator(2);
     QString p = (share ? destination_.mid(2) : destination_) + QLatin1Char('/') + fileName_;
     while (p.contains(QLatin1String("//")))
         p.replace(QLatin1String("//"), QLatin1String("/"));
