@@ -13,11 +13,13 @@
 #include "maint/ui/frm9900_DBCompact.h"
 #include "output/ui/frm0122_CS_Menu.h"
 #include "slips/ui/frm0500_Printout.h"
+#include "slips/ui/frm0501_Preview.h"
 #include "output/ui/frm0102_DenSuuEdit.h"
 #include "store/Connection.h"
 #include "tags/ui/frm0110_InjiList.h"
 #include "tags/ui/frm0201_IraiKakunin.h"
 #include "tags/ui/frm0210_InjiList.h"
+#include "ui/FocusReturn.h"
 
 #include <QDialog>
 
@@ -45,6 +47,11 @@ DenListPrinting slipListPrinting(QWidget *owner, Dialogs &dialogs)
     };
     p.oneAssortmentList = [run](qint32 batch, const QString &order) {
         return run([&](PrintServices &s) { return PrintOneAssortmentList(s, batch, order); });
+    };
+    p.preview = [owner, &dialogs](qint32 batch, const QString &one, bool slips) {
+        return frm0501_Preview::run(owner, RequireConnection(), dialogs, [&](PrintServices &s) {
+            return slips ? PreviewSlips(s, batch, one) : PreviewAssortmentLists(s, batch, one);
+        });
     };
     return p;
 }
@@ -81,7 +88,7 @@ void registerScreens()
         auto correct = [&d](QWidget *owner, const QString &request, const QString &orderNo) {
             frm0102_DenSuuEdit edit(d, owner);
             edit.set_DENNO(request, orderNo, QStringLiteral("なし"), true);
-            edit.exec();
+            execReturningFocus(edit);
         };
         return new frm0210_InjiList(d, correct, parent);
     });

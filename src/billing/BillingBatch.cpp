@@ -1,6 +1,7 @@
 #include "billing/BillingBatch.h"
 
 #include "billing/BillingFile.h"
+#include "billing/BillingFileView.h"
 #include "billing/BillingRun.h"
 #include "billing/BillingSettings.h"
 #include "billing/ClosingPeriod.h"
@@ -208,6 +209,33 @@ int runHistory(BatchContext &ctx)
     return BatchExit::Done;
 }
 
+// The billing file viewer's table, tab-separated, then its checks. A file
+// whose records disagree exits 1, so a script does not send it.
+int runView(BatchContext &ctx)
+{
+    if (ctx.args.size() != 1 || ctx.args[0].startsWith(QLatin1String("--")))
+        return usage(ctx, QStringLiteral("使い方: billing-view FILE"));
+    BillingFileView view;
+    try {
+        view = readBillingFileView(QFileInfo(ctx.args[0]).absoluteFilePath());
+    } catch (const DbError &e) {
+        return batchFailure(ctx, e.number(), e.description());
+    }
+    ctx.out << billingViewCaptions().join(QLatin1Char('\t')) << Qt::endl;
+    for (const QStringList &row : billingViewRows(view))
+        ctx.out << row.join(QLatin1Char('\t')) << Qt::endl;
+    for (const QString &line : billingViewSummary(view))
+        ctx.out << line << Qt::endl;
+    for (const QString &line : view.problems)
+        ctx.out << line << Qt::endl;
+    if (!view.ok()) {
+        ctx.out << QStringLiteral("請求データファイルの内容が一致しません。送信しないでください。") << Qt::endl;
+        return BatchExit::NothingDone;
+    }
+    ctx.out << QStringLiteral("トレーラーの件数と合計はすべて一致しています。") << Qt::endl;
+    return BatchExit::Done;
+}
+
 } // namespace
 
 QList<BatchCommand> billingBatchCommands()
@@ -227,5 +255,7 @@ QList<BatchCommand> billingBatchCommands()
                      QStringLiteral("請求管理No Z を SQL/SEIKYU.SQL でカスタム出力します"), runExport},
         BatchCommand{QStringLiteral("billing-runs"), QStringLiteral("billing-runs"),
                      QStringLiteral("請求履歴を一行に一件、タブ区切りで表示します"), runHistory},
+        BatchCommand{QStringLiteral("billing-view"), QStringLiteral("billing-view FILE"),
+                     QStringLiteral("請求データファイルの中身を表にし、トレーラーの件数と合計を確かめます"), runView, false},
     };
 }

@@ -1,5 +1,6 @@
 #include "billing/BillingFile.h"
 
+#include "billing/BillingLayout.h"
 #include "billing/BillingSettings.h"
 #include "store/Clock.h"
 #include "store/Cp932.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr int RecordLength = 64;
+using BillingLayout::RecordLength;
 
 // A text field: cut to `width` bytes without splitting a double-byte
 // character, then padded with blanks.
@@ -34,16 +35,6 @@ QByteArray zeroField(const QString &value, int width)
     return cp932::encode((QString(width, QLatin1Char('0')) + value).right(width));
 }
 
-QByteArray zeroField(qint64 value, int width)
-{
-    return zeroField(QString::number(value), width);
-}
-
-QByteArray blanks(int width)
-{
-    return QByteArray(width, ' ');
-}
-
 // The amount as a whole number of yen and the text the detail shows.
 qint64 wholeAmount(const QVariant &amount)
 {
@@ -58,6 +49,20 @@ qint64 wholeAmount(const QVariant &amount)
         throw DbError(DbErr::TypeMismatch,
                       QStringLiteral("伝票の金額 '%1' が整数ではありません。").arg(amount.toString()));
     return qint64(*n);
+}
+
+// One record from its values, one per field of `layout` in order.
+template <size_t N>
+QByteArray assemble(const std::array<BillingLayout::Field, N> &layout, std::initializer_list<QString> values)
+{
+    Q_ASSERT(values.size() == N);
+    QByteArray record;
+    auto value = values.begin();
+    for (const BillingLayout::Field &f : layout) {
+        record += f.pad == BillingLayout::Pad::Zero ? zeroField(*value, f.width) : textField(*value, f.width);
+        ++value;
+    }
+    return record;
 }
 
 class RecordWriter {
@@ -106,26 +111,30 @@ QString periodDate(const QString &typed)
 
 QByteArray billingFileBytes(const QList<BillingSlip> &slips, const BillingFileDates &dates)
 {
+    using namespace BillingLayout;
     RecordWriter out;
     for (qsizetype i = 0; i < slips.size();) {
-        const QByteArray partner = textField(slips.at(i).partner, 6);
-        out.append("H0000" + partner + zeroField(out.seq(), 5) + "064" + "07" + "TOBARI  "
-                   + textField(dates.created, 6) + textField(dates.from, 6) + textField(dates.to, 6) + blanks(17));
+        const QString groupPartner = slips.at(i).partner;
+        const QByteArray partner = textField(groupPartner, width(Header, F::Partner));
+        out.append(assemble(Header, {QStringLiteral("H"), QStringLiteral("0000"), groupPartner,
+                                     QString::number(out.seq()), QStringLiteral("064"), QStringLiteral("07"),
+                                     QStringLiteral("TOBARI"), dates.created, dates.from, dates.to, QString()}));
         qint64 count = 0;
         qint64 total = 0;
         // A group runs while the partner field reads the same as the header's.
-        for (; i < slips.size() && textField(slips.at(i).partner, 6) == partner; ++i) {
+        for (; i < slips.size() && textField(slips.at(i).partner, width(Header, F::Partner)) == partner; ++i) {
             const BillingSlip &s = slips.at(i);
             const qint64 amount = wholeAmount(s.amount);
             ++count;
             total += amount;
-            out.append("B0000" + textField(s.partner, 6) + zeroField(out.seq(), 5) + textField(s.deliveryDate, 6)
-                       + textField(QStringLiteral("09") + s.store, 5) + textField(s.slipKind, 2)
-                       + zeroField(s.slipNumber, 11) + zeroField(s.amount.isNull() ? QString() : QString::number(amount), 10)
-                       + "00" + "00" + zeroField(s.group, 4) + blanks(6));
+            out.append(assemble(Detail, {QStringLiteral("B"), QStringLiteral("0000"), s.partner,
+                                         QString::number(out.seq()), s.deliveryDate, QStringLiteral("09") + s.store,
+                                         s.slipKind, s.slipNumber, s.amount.isNull() ? QString() : QString::number(amount),
+                                         QStringLiteral("00"), QStringLiteral("00"), s.group, QString()}));
         }
-        out.append("T0000" + partner + zeroField(out.seq(), 5) + zeroField(count + 2, 5) + zeroField(count, 5)
-                   + zeroField(total, 11) + blanks(27));
+        out.append(assemble(Trailer, {QStringLiteral("T"), QStringLiteral("0000"), groupPartner,
+                                      QString::number(out.seq()), QString::number(count + 2), QString::number(count),
+                                      QString::number(total), QString()}));
     }
     return out.bytes();
 }

@@ -4,6 +4,8 @@
 #include "store/Literals.h"
 #include "store/GridColumns.h"
 
+#include <algorithm>
+
 QList<ColumnSetName> columnSetNames(Database &db)
 {
     QList<ColumnSetName> out;
@@ -60,5 +62,64 @@ void saveColumnSet(Database &db, const QString &set, const QList<ColumnSetMember
         db.execute(QStringLiteral("Insert Into MST_COL_SET(SET_DB_NAME,TBL_DB_NAME,COL_DB_NAME,Gyou) Values(")
                    + SqlText(set, true, true) + SqlText(members.at(i).table, true, true)
                    + SqlText(members.at(i).column, true, true) + SqlNumber(i) + QStringLiteral(")"));
+    tx.commit();
+}
+
+QString columnSetNameRefusal(Database &db, const QString &name, const QString &exceptKey)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return QStringLiteral("項目セットの名前を入力してください。");
+    for (const ColumnSetName &s : columnSetNames(db))
+        if (s.dbName != exceptKey && s.name.trimmed() == trimmed)
+            return QStringLiteral("項目セット「%1」は既にあります。別の名前を入力してください。").arg(trimmed);
+    return QString();
+}
+
+ColumnSetChange createColumnSet(Database &db, const QString &name)
+{
+    ColumnSetChange change;
+    Transaction tx(db);
+    change.refusal = columnSetNameRefusal(db, name);
+    if (!change.refusal.isEmpty())
+        return change;
+    // Keys are never shown; the next free number after the highest one in use.
+    int highest = 0;
+    for (const ColumnSetName &s : columnSetNames(db)) {
+        bool ok = false;
+        const int n = s.dbName.startsWith(QLatin1String("SET")) ? s.dbName.mid(3).toInt(&ok) : 0;
+        if (ok)
+            highest = std::max(highest, n);
+    }
+    change.set = ColumnSetName{QStringLiteral("SET%1").arg(highest + 1, 3, 10, QLatin1Char('0')), name.trimmed()};
+    db.execute(QStringLiteral("Insert Into MST_SET_NAME(SET_DB_NAME,SET_NAME) Values(")
+               + SqlText(change.set.dbName, true, true) + SqlText(change.set.name) + QStringLiteral(")"));
+    tx.commit();
+    change.done = true;
+    return change;
+}
+
+ColumnSetChange renameColumnSet(Database &db, const QString &key, const QString &name)
+{
+    ColumnSetChange change;
+    Transaction tx(db);
+    change.refusal = columnSetNameRefusal(db, name, key);
+    if (!change.refusal.isEmpty())
+        return change;
+    change.set = ColumnSetName{key, name.trimmed()};
+    db.execute(QStringLiteral("Update MST_SET_NAME Set SET_NAME=") + SqlText(change.set.name, false, true)
+               + QStringLiteral("Where SET_DB_NAME=") + SqlText(key));
+    tx.commit();
+    change.done = true;
+    return change;
+}
+
+void removeColumnSet(Database &db, const QString &key)
+{
+    // Members and name go together, or a later set of that key would
+    // inherit the members.
+    Transaction tx(db);
+    db.execute(QStringLiteral("Delete From MST_COL_SET Where SET_DB_NAME=") + SqlText(key));
+    db.execute(QStringLiteral("Delete From MST_SET_NAME Where SET_DB_NAME=") + SqlText(key));
     tx.commit();
 }

@@ -54,3 +54,21 @@ QList<ColumnSetMember> columnSetMembers(Database &db, const QString &set);
 // Replaces the members of `set` with `members` in this order (positions 0,
 // 1, ...), all or nothing. An empty list leaves the set without members.
 void saveColumnSet(Database &db, const QString &set, const QList<ColumnSetMember> &members);
+
+// Creating, renaming and removing sets. A name is refused when it is empty
+// (blanks only) or already the name of another set: the custom export
+// offers sets by name, so two of one name could not be told apart. Each
+// change is one transaction, the check of the name included.
+struct ColumnSetChange {
+    bool done = false;
+    QString refusal;      // why the name was refused (done false)
+    ColumnSetName set;    // the set as it now stands (done true)
+};
+
+// The reason `name` cannot name a set other than `exceptKey`; empty when it can.
+QString columnSetNameRefusal(Database &db, const QString &name, const QString &exceptKey = QString());
+// A new set without members, under a key of its own ("SET001", ...).
+ColumnSetChange createColumnSet(Database &db, const QString &name);
+ColumnSetChange renameColumnSet(Database &db, const QString &key, const QString &name);
+// The set and its members.
+void removeColumnSet(Database &db, const QString &key);

@@ -300,13 +300,22 @@ private:
     Cache &cache_;
 };
 
-void paintFrame(Page &page, QPainter &p, const FormDefinition &form)
+// Two thirds of the way to white.
+QColor pale(const QColor &c)
 {
-    const QColor color(form.frameColor.isEmpty() ? QStringLiteral("#000000") : form.frameColor);
+    auto towardWhite = [](int v) { return v + (255 - v) * 2 / 3; };
+    return QColor(towardWhite(c.red()), towardWhite(c.green()), towardWhite(c.blue()));
+}
+
+void paintFrame(Page &page, QPainter &p, const FormDefinition &form, bool light)
+{
+    QColor color(form.frameColor.isEmpty() ? QStringLiteral("#000000") : form.frameColor);
+    if (light)
+        color = pale(color);
     // Fills first, so that no fill covers a rule.
     for (const FormFrameBox &b : form.frameBoxes) {
         if (!b.fill.isEmpty())
-            p.fillRect(page.rect(b.box), QColor(b.fill));
+            p.fillRect(page.rect(b.box), light ? pale(QColor(b.fill)) : QColor(b.fill));
     }
     p.setBrush(Qt::NoBrush);
     for (const FormFrameBox &b : form.frameBoxes) {
@@ -325,7 +334,7 @@ void paintFrame(Page &page, QPainter &p, const FormDefinition &form)
 
 } // namespace
 
-void FormPainter::paint(QPainter &painter, const FormContent &content, bool withFrame, TextCache *cache)
+void FormPainter::paint(QPainter &painter, const FormContent &content, Frame frame, TextCache *cache)
 {
     const FormDefinition &form = content.form();
     TextCache pageOnly;
@@ -333,8 +342,8 @@ void FormPainter::paint(QPainter &painter, const FormContent &content, bool with
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
-    if (withFrame)
-        paintFrame(page, painter, form);
+    if (frame != Frame::None)
+        paintFrame(page, painter, form, frame == Frame::Light);
 
     const QColor ink(Qt::black);
     for (size_t i = 0; i < form.fields.size(); ++i) {

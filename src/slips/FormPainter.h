@@ -32,9 +32,16 @@ private:
     std::unique_ptr<Impl> d_;
 };
 
-// `withFrame`: also draw the pre-printed rules, boxes and captions (plain
-// paper); the chain's stock already carries them. Without a cache the
-// texts of this one page are laid out for it alone.
-void paint(QPainter &painter, const FormContent &page, bool withFrame, TextCache *cache = nullptr);
+// The pre-printed rules, boxes and captions: left out on the chain's
+// stock, which carries them; drawn on plain paper; drawn in a pale tint
+// on a preview, so that the figures the printer adds stand out.
+enum class Frame { None, Full, Light };
+
+// Without a cache the texts of this one page are laid out for it alone.
+void paint(QPainter &painter, const FormContent &page, Frame frame, TextCache *cache = nullptr);
+inline void paint(QPainter &painter, const FormContent &page, bool withFrame, TextCache *cache = nullptr)
+{
+    paint(painter, page, withFrame ? Frame::Full : Frame::None, cache);
+}
 
 } // namespace FormPainter

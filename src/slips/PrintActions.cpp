@@ -45,10 +45,28 @@ QString groupStatement(qint32 batch, const QString &orderCondition = QString())
                          "TH2.OMMDNO,TH2.OMBYKN,TH2.OMHCKB,TH2.OMFUDA,TH2.INDEXNOH1 ");
 }
 
-PrintActionResult show(PrintServices &s, const QString &sql, bool syorikubun)
+QString slipsStatement(qint32 batch)
+{
+    return QStringLiteral("Select * From TBL_RD_H2 Where INDEXNOH1=") + SqlNumber(batch) + QStringLiteral("And OMHCKB='0' ");
+}
+
+QString oneSlipStatement(qint32 batch, const QString &slipNo)
+{
+    return QStringLiteral("Select * From TBL_RD_H2 Where INDEXNOH1=") + SqlNumber(batch) + QStringLiteral("and OMDNNO=")
+        + SqlText(slipNo, false, true);
+}
+
+QString oneOrderCondition(const QString &orderNo)
+{
+    return QStringLiteral("And TH2.OMHCNO=") + SqlText(orderNo, false, true);
+}
+
+enum class Run { Print, Preview };
+
+PrintActionResult show(PrintServices &s, const QString &sql, bool syorikubun, Run how = Run::Print)
 {
     PrintRecordset rows(s.db, sql);
-    const PrintRunResult run = s.runner.print(rows, syorikubun);
+    const PrintRunResult run = how == Run::Print ? s.runner.print(rows, syorikubun) : s.runner.preview(rows, syorikubun);
     PrintActionResult result;
     result.pages = run.pages;
     result.error = run.error;
@@ -70,9 +88,7 @@ PrintActionResult PrintAllSlips(PrintServices &s, qint32 batch, const QString &p
                                      + QStringLiteral("伝票出力枚数は ") + slipCountCell
                                      + QStringLiteral("枚です、専用伝票を出力する用意をして下さい。")))
         return {};
-    PrintActionResult r = show(
-        s, QStringLiteral("Select * From TBL_RD_H2 Where INDEXNOH1=") + SqlNumber(batch) + QStringLiteral("And OMHCKB='0' "),
-        true);
+    PrintActionResult r = show(s, slipsStatement(batch), true);
     if (r.status == 0) {
         r.stamp = today();
         s.db.execute(QStringLiteral("Update TBL_FLG_DATA Set DENPYOU_OP_DATE=") + SqlText(r.stamp, false, true)
@@ -104,10 +120,7 @@ PrintActionResult PrintOneSlip(PrintServices &s, qint32 batch, const QString &sl
 {
     if (!s.dialogs.confirm(QStringLiteral("伝票単枚印刷を行います。") + CrLf + QStringLiteral("宜しいですか？")))
         return {};
-    PrintActionResult r = show(s,
-                               QStringLiteral("Select * From TBL_RD_H2 Where INDEXNOH1=") + SqlNumber(batch)
-                                   + QStringLiteral("and OMDNNO=") + SqlText(slipNo, false, true),
-                               true);
+    PrintActionResult r = show(s, oneSlipStatement(batch, slipNo), true);
     // The slip is stamped before the question about stopping can come, so
     // its row shows it issued either way.
     if (r.pages > 0)
@@ -119,7 +132,18 @@ PrintActionResult PrintOneAssortmentList(PrintServices &s, qint32 batch, const Q
 {
     if (!s.dialogs.confirm(QStringLiteral("品揃えリスト単枚印刷を行います。") + CrLf + QStringLiteral("宜しいですか？")))
         return {};
-    return show(s, groupStatement(batch, QStringLiteral("And TH2.OMHCNO=") + SqlText(orderNo, false, true)), false);
+    return show(s, groupStatement(batch, oneOrderCondition(orderNo)), false);
+}
+
+PrintActionResult PreviewSlips(PrintServices &s, qint32 batch, const QString &slipNo)
+{
+    return show(s, slipNo.isEmpty() ? slipsStatement(batch) : oneSlipStatement(batch, slipNo), true, Run::Preview);
+}
+
+PrintActionResult PreviewAssortmentLists(PrintServices &s, qint32 batch, const QString &orderNo)
+{
+    return show(s, orderNo.isEmpty() ? groupStatement(batch) : groupStatement(batch, oneOrderCondition(orderNo)), false,
+                Run::Preview);
 }
 
 namespace BatchRows {

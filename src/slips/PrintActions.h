@@ -56,6 +56,13 @@ PrintActionResult PrintOneSlip(PrintServices &s, qint32 batch, const QString &sl
 // The assortment list of order `orderNo` of batch `batch`; stamps nothing.
 PrintActionResult PrintOneAssortmentList(PrintServices &s, qint32 batch, const QString &orderNo);
 
+// The same pages for the screen before they go to the stock: every
+// ordinary slip of the batch, or the one numbered `slipNo`; every
+// assortment list, or order `orderNo`'s. No question is asked and nothing
+// is stamped, so a preview can be repeated and leaves the batch as it was.
+PrintActionResult PreviewSlips(PrintServices &s, qint32 batch, const QString &slipNo = QString());
+PrintActionResult PreviewAssortmentLists(PrintServices &s, qint32 batch, const QString &orderNo = QString());
+
 // The batch rows of the slip list, counted in one place for the list and
 // for the print actions: `columns` select from TH1 (TBL_RD_H1), TFG
 // (TBL_FLG_DATA) and the two counts below; `tail` is what follows the

@@ -42,10 +42,16 @@ int assortmentItemRows()
     return 14;
 }
 
-void tellPdf(QtFormRenderer &renderer, Dialogs &dialogs)
+void tellPdf(QtFormRenderer &renderer, Dialogs &dialogs, bool preview)
 {
     renderer.reset();
-    if (!renderer.pdfPath().isEmpty())
+    if (renderer.pdfPath().isEmpty())
+        return;
+    if (preview)
+        dialogs.info(QStringLiteral("プレビューの %1 ページを PDF ファイルに出力しました（印刷済みにはしていません）。")
+                             .arg(renderer.pageCount())
+                         + QStringLiteral("\r\n") + QDir::toNativeSeparators(renderer.pdfPath()));
+    else
         dialogs.info(QStringLiteral("印刷した %1 ページを PDF ファイルに出力しました。").arg(renderer.pageCount())
                          + QStringLiteral("\r\n") + QDir::toNativeSeparators(renderer.pdfPath()));
 }

@@ -26,6 +26,7 @@ int assortmentItemRows();
 
 // Tells the operator where the pages went when they went to a PDF file:
 // reset() finishes a stopped run's job first, so its pages are there too.
-void tellPdf(QtFormRenderer &renderer, Dialogs &dialogs);
+// `preview`: the pages were a preview, and the message says so.
+void tellPdf(QtFormRenderer &renderer, Dialogs &dialogs, bool preview = false);
 
 } // namespace PrintSetup

@@ -43,3 +43,11 @@ PrintRunResult PrintRunner::print(PrintRecordset &rows, bool syorikubun)
                      printersFromSettings()};
     return Printout(ctx, rows, syorikubun);
 }
+
+PrintRunResult PrintRunner::preview(PrintRecordset &rows, bool syorikubun)
+{
+    PrintContext ctx{db_, dialogs_, renderer_, progress_ ? *progress_ : noStop_, listItemRows_,
+                     printersFromSettings()};
+    ctx.stamp = false;
+    return Printout(ctx, rows, syorikubun);
+}

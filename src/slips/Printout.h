@@ -51,6 +51,9 @@ struct PrintContext {
     int listItemRows = 14;
     // Read once by whoever starts the run, never inside the page loop.
     PrintPrinters printers;
+    // Off for a preview: the pages are made as for the printer, but no
+    // slip is marked issued, since none reached the stock.
+    bool stamp = true;
     // Set by the run when the operator confirmed a stop.
     bool stopped = false;
 };
@@ -74,6 +77,8 @@ public:
     PrintRunner(Database &db, Dialogs &dialogs, FormRenderer &renderer, PrintProgress *progress = nullptr,
                 int listItemRows = 14);
     PrintRunResult print(PrintRecordset &rows, bool syorikubun);
+    // The same run with stamping off (PrintContext::stamp).
+    PrintRunResult preview(PrintRecordset &rows, bool syorikubun);
 
 private:
     Database &db_;

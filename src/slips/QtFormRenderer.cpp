@@ -42,9 +42,7 @@ QStringList printerChoices(const PrinterCatalog &catalog)
     return choices;
 }
 
-namespace {
-
-QPageLayout layoutOf(const FormDefinition &form)
+QPageLayout formPageLayout(const FormDefinition &form)
 {
     const double w = form.pageSize.width();
     const double h = form.pageSize.height();
@@ -54,6 +52,8 @@ QPageLayout layoutOf(const FormDefinition &form)
     return QPageLayout(size, form.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
                        QPageLayout::Millimeter);
 }
+
+namespace {
 
 QString layoutKey(const FormDefinition &form)
 {
@@ -145,7 +145,7 @@ void QtFormRenderer::startPdf(const QString &jobName)
 
 void QtFormRenderer::beginDevice(const FormDefinition &form)
 {
-    const QPageLayout layout = layoutOf(form);
+    const QPageLayout layout = formPageLayout(form);
     if (toPdf_ && !options_.pdfFile.isEmpty()) {
         auto file = std::make_unique<QSaveFile>(pdfPlanned_);
         if (!file->open(QIODevice::WriteOnly))
@@ -193,21 +193,24 @@ void QtFormRenderer::outputPage(const FormContent &page)
         beginDevice(form);
     } else {
         if (layoutKey(form) != layoutKey_) {
-            device_->setPageLayout(layoutOf(form));
+            device_->setPageLayout(formPageLayout(form));
             layoutKey_ = layoutKey(form);
         }
         if (!device_->newPage())
             throw DbError(FormErr::PrintFailed,
                           QStringLiteral("印刷ジョブ「%1」の %2 ページ目を始められません。").arg(jobName()).arg(pageCount() + 1));
     }
+    const FormPainter::Frame frame = options_.lightFrame                    ? FormPainter::Frame::Light
+                                     : toPdf_ || options_.plainPaper ? FormPainter::Frame::Full
+                                                                      : FormPainter::Frame::None;
     const QPointF shift = options_.formOffsets.value(form.name);
     if (shift.isNull()) {
-        FormPainter::paint(*painter_, page, toPdf_ || options_.plainPaper, &texts_);
+        FormPainter::paint(*painter_, page, frame, &texts_);
         return;
     }
     painter_->save();
     painter_->translate(shift.x() * device_->logicalDpiX() / 25.4, shift.y() * device_->logicalDpiY() / 25.4);
-    FormPainter::paint(*painter_, page, toPdf_ || options_.plainPaper, &texts_);
+    FormPainter::paint(*painter_, page, frame, &texts_);
     painter_->restore();
 }
 

@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 
+class QPageLayout;
 class QPainter;
 class QPagedPaintDevice;
 class QSaveFile;
@@ -44,6 +45,9 @@ QString pdfTargetName();
 // The installed printers (without the system's "Rendering Subsystem"
 // pseudo printer) followed by the PDF target.
 QStringList printerChoices(const PrinterCatalog &catalog = PrinterCatalog::system());
+
+// The paper of a form: its size and orientation, without margins.
+QPageLayout formPageLayout(const FormDefinition &form);
 
 class QtFormRenderer : public FormRendererBase {
 public:
@@ -67,6 +71,9 @@ public:
         // up): a printer that feeds the stock a little off is corrected
         // here instead of in the form file. Added to the form's own offset.
         QHash<QString, QPointF> formOffsets;
+        // Draws the frame pale on every page, whatever the target: the
+        // pages are a preview on plain paper, not the print itself.
+        bool lightFrame = false;
     };
 
     explicit QtFormRenderer(Options options);

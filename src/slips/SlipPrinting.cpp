@@ -274,9 +274,10 @@ int PrintSlips(PrintContext &ctx, PrintRecordset &rows)
 
         // The slip counts as issued from here on, even if the run is
         // stopped before the next one.
-        ctx.db.execute(QStringLiteral("Update TBL_RD_H2 Set HAKKOU_FLG='-1',DEN_OP_DATE=")
-                       + SqlText(Clock::now().toString(QStringLiteral("yyMMdd")), true, true)
-                       + QStringLiteral("DEN_EXP_CHECK='-1' Where INDEXNOH2=") + SqlNumber(h2));
+        if (ctx.stamp)
+            ctx.db.execute(QStringLiteral("Update TBL_RD_H2 Set HAKKOU_FLG='-1',DEN_OP_DATE=")
+                           + SqlText(Clock::now().toString(QStringLiteral("yyMMdd")), true, true)
+                           + QStringLiteral("DEN_EXP_CHECK='-1' Where INDEXNOH2=") + SqlNumber(h2));
 
         rows.moveNext();
         r.printPage();

@@ -17,6 +17,7 @@ struct PrintArgs {
     qint32 batch = 0;
     QString one;   // --slip or --order
     QString pdf;
+    bool preview = false;
     QString error;
 };
 
@@ -26,6 +27,10 @@ PrintArgs parse(const QStringList &args, const QString &oneOption)
     bool haveBatch = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &opt = args[i];
+        if (opt == QLatin1String("--preview")) {
+            a.preview = true;
+            continue;
+        }
         const bool known = opt == QLatin1String("--batch") || opt == oneOption || opt == QLatin1String("--pdf");
         if (!known) {
             a.error = QStringLiteral("不明な引数です: %1").arg(opt);
@@ -52,12 +57,17 @@ PrintArgs parse(const QStringList &args, const QString &oneOption)
     }
     if (!haveBatch)
         a.error = QStringLiteral("--batch で管理No を指定してください。");
+    else if (a.preview && a.pdf.isEmpty())
+        // Without a screen a preview has nowhere to go but a file.
+        a.error = QStringLiteral("--preview には --pdf FILE が必要です。");
     return a;
 }
 
 using Action = std::function<PrintActionResult(PrintServices &, const PrintArgs &, const BatchRowCells &)>;
 
-int runPrint(BatchContext &ctx, const QString &oneOption, const Action &action, const QString &notFound)
+// `action` prints; `preview` makes the same pages with nothing stamped.
+int runPrint(BatchContext &ctx, const QString &oneOption, const Action &action, const Action &preview,
+             const QString &notFound)
 {
     const PrintArgs a = parse(ctx.args, oneOption);
     if (!a.error.isEmpty()) {
@@ -73,22 +83,23 @@ int runPrint(BatchContext &ctx, const QString &oneOption, const Action &action, 
 
     QtFormRenderer::Options options = PrintSetup::rendererOptions();
     options.pdfFile = a.pdf;
+    options.lightFrame = a.preview;
     QtFormRenderer renderer(options);
     PrintRunner runner(db, ctx.dialogs, renderer, nullptr, PrintSetup::assortmentItemRows());
     PrintServices services{db, ctx.dialogs, runner};
     PrintActionResult r;
     try {
-        r = action(services, a, cells);
+        r = (a.preview ? preview : action)(services, a, cells);
     } catch (...) {
         // The pages printed before the failure belong to stamped slips:
         // they are delivered all the same.
         try {
-            PrintSetup::tellPdf(renderer, ctx.dialogs);
+            PrintSetup::tellPdf(renderer, ctx.dialogs, a.preview);
         } catch (...) {
         }
         throw;
     }
-    PrintSetup::tellPdf(renderer, ctx.dialogs);
+    PrintSetup::tellPdf(renderer, ctx.dialogs, a.preview);
     // An error that ended the run is reported as every other error of a
     // batch command is.
     if (r.error != 0)
@@ -111,8 +122,9 @@ QList<BatchCommand> slipsBatchCommands()
 {
     QList<BatchCommand> list;
     BatchCommand slips{
-        QStringLiteral("print-slips"), QStringLiteral("print-slips --batch N [--slip NO] [--pdf FILE]"),
-        QStringLiteral("管理No N の伝票（--slip で 1 枚）を印刷します。--pdf で PDF ファイルに出力します"),
+        QStringLiteral("print-slips"), QStringLiteral("print-slips --batch N [--slip NO] [--pdf FILE] [--preview]"),
+        QStringLiteral("管理No N の伝票（--slip で 1 枚）を印刷します。--pdf で PDF ファイルに出力します。"
+                       "--preview --pdf FILE は印刷済みの印を付けないプレビューです"),
         [](BatchContext &ctx) {
             return runPrint(
                 ctx, QStringLiteral("--slip"),
@@ -120,18 +132,25 @@ QList<BatchCommand> slipsBatchCommands()
                     return a.one.isEmpty() ? PrintAllSlips(s, a.batch, cells.slipsPrinted, cells.slipCount)
                                            : PrintOneSlip(s, a.batch, a.one);
                 },
+                [](PrintServices &s, const PrintArgs &a, const BatchRowCells &) {
+                    return PreviewSlips(s, a.batch, a.one);
+                },
                 QStringLiteral("伝票番号 %1 の伝票は管理No %2 にありません。"));
         }};
     slips.needsGui = true;
     BatchCommand lists{
-        QStringLiteral("print-assortment"), QStringLiteral("print-assortment --batch N [--order NO] [--pdf FILE]"),
-        QStringLiteral("管理No N の品揃えリスト（--order で発注 1 件分）を印刷します。--pdf で PDF ファイルに出力します"),
+        QStringLiteral("print-assortment"), QStringLiteral("print-assortment --batch N [--order NO] [--pdf FILE] [--preview]"),
+        QStringLiteral("管理No N の品揃えリスト（--order で発注 1 件分）を印刷します。--pdf で PDF ファイルに出力します。"
+                       "--preview --pdf FILE は印刷済みの印を付けないプレビューです"),
         [](BatchContext &ctx) {
             return runPrint(
                 ctx, QStringLiteral("--order"),
                 [](PrintServices &s, const PrintArgs &a, const BatchRowCells &cells) {
                     return a.one.isEmpty() ? PrintAllAssortmentLists(s, a.batch, cells.listsPrinted, cells.orderCount)
                                            : PrintOneAssortmentList(s, a.batch, a.one);
+                },
+                [](PrintServices &s, const PrintArgs &a, const BatchRowCells &) {
+                    return PreviewAssortmentLists(s, a.batch, a.one);
                 },
                 QStringLiteral("発注番号 %1 の発注は管理No %2 にありません。"));
         }};

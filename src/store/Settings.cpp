@@ -18,7 +18,7 @@ using enum SettingType;
 using enum ShownDefault;
 
 // clang-format off
-constexpr std::array<SettingDef, 23> kTable{{
+constexpr std::array<SettingDef, 24> kTable{{
     {ReadPath,       ConfIni,  "IpOpFile",      "Read_Path",       Text,    "",         DesktopFolder, nullptr},
     {WritePath,      ConfIni,  "IpOpFile",      "Write_Path",      Text,    "",         DesktopFolder, nullptr},
     {WriteFileName,  ConfIni,  "IpOpFile",      "Write_File_Name", Text,    "",         FixedText,     "SeikyuDat"},
@@ -39,6 +39,7 @@ constexpr std::array<SettingDef, 23> kTable{{
     {MenuSelect,     ConfDat,  "Env",           "MenuSelect",      Text,    "MST_MENU", SameAsDefault, nullptr},
     {BtdPath,        ConfDat,  "BarTender",     "BTD_PATH",        Text,    "",         SameAsDefault, nullptr},
     {BackupKeep,     GyoumIni, "GYOUMU_SETTEI", "BACKUP_KEEP",     Integer, "10",       SameAsDefault, nullptr},
+    {PickUpTrash,    ConfDat,  "Env",           "PickUp_Trash",    Integer, "0",        SameAsDefault, nullptr},
     {ExportMaxRows,  ConfDat,  "Export",        "MaxRows",         Integer, "5000000",  SameAsDefault, nullptr},
     {ExportMaxSeconds, ConfDat, "Export",       "MaxSeconds",      Integer, "600",      SameAsDefault, nullptr},
     {ExportMaxValueBytes, ConfDat, "Export",    "MaxValueBytes",   Integer, "1000000",  SameAsDefault, nullptr},

@@ -145,4 +145,112 @@ INSTANTIATE_TEST_SUITE_P(
                       MembersCase{"TwoNames", {"S1", "S2"}, 2, ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// ------------------------------------------------------------ new, rename, remove
+
+QStringList setNames(Database &db)
+{
+    QStringList out;
+    for (const ColumnSetName &s : columnSetNames(db))
+        out << s.dbName + "=" + s.name;
+    return out;
+}
+
+struct NameCase {
+    const char *name;
+    QString typed;
+    QString exceptKey;   // the set being renamed
+    QString refusal;     // empty: accepted
+};
+
+class ColumnSetNames : public ColumnSets, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(ColumnSetNames, EmptyAndDuplicateNamesAreRefused)
+{
+    EXPECT_EQ(columnSetNameRefusal(*db, GetParam().typed, GetParam().exceptKey), GetParam().refusal);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ColumnSetNames,
+    ::testing::Values(
+        NameCase{"Empty", "", "", "項目セットの名前を入力してください。"},
+        NameCase{"BlanksOnly", " \u3000 ", "", "項目セットの名前を入力してください。"},
+        NameCase{"Duplicate", "請求用", "", "項目セット「請求用」は既にあります。別の名前を入力してください。"},
+        NameCase{"DuplicateWithBlanks", " 請求用 ", "", "項目セット「請求用」は既にあります。別の名前を入力してください。"},
+        NameCase{"DuplicateOfAnotherWhenRenaming", "請求用", "S1",
+                 "項目セット「請求用」は既にあります。別の名前を入力してください。"},
+        NameCase{"OwnNameWhenRenaming", "請求用", "S2", ""},
+        NameCase{"New", "出荷用", "", ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ColumnSets, NewSetsGetKeysOfTheirOwnAndNoMembers)
+{
+    db->execute("INSERT INTO MST_SET_NAME VALUES ('SET007','古いセット')");
+    const ColumnSetChange a = createColumnSet(*db, "  出荷用 ");
+    ASSERT_TRUE(a.done) << a.refusal.toStdString();
+    EXPECT_EQ(a.set.dbName, "SET008");
+    EXPECT_EQ(a.set.name, "出荷用");
+    const ColumnSetChange b = createColumnSet(*db, "返品用");
+    EXPECT_EQ(b.set.dbName, "SET009");
+    EXPECT_EQ(setNames(*db), (QStringList{"S1=納品用", "S2=請求用", "SET007=古いセット", "SET008=出荷用", "SET009=返品用"}));
+    EXPECT_TRUE(stored("SET008").isEmpty());
+
+    const ColumnSetChange again = createColumnSet(*db, "出荷用");
+    EXPECT_FALSE(again.done);
+    EXPECT_EQ(again.refusal, "項目セット「出荷用」は既にあります。別の名前を入力してください。");
+    EXPECT_EQ(columnSetNames(*db).size(), 5);
+}
+
+TEST_F(ColumnSets, FirstSetOfAnEmptyFolder)
+{
+    db->execute("DELETE FROM MST_SET_NAME");
+    db->execute("DELETE FROM MST_COL_SET");
+    const ColumnSetChange c = createColumnSet(*db, "納品用");
+    ASSERT_TRUE(c.done);
+    EXPECT_EQ(setNames(*db), (QStringList{"SET001=納品用"}));
+}
+
+TEST_F(ColumnSets, RenameKeepsKeyAndMembers)
+{
+    const ColumnSetChange c = renameColumnSet(*db, "S1", "納品用（新）");
+    ASSERT_TRUE(c.done);
+    EXPECT_EQ(setNames(*db), (QStringList{"S1=納品用（新）", "S2=請求用"}));
+    EXPECT_EQ(stored("S1"), (QStringList{"TBL_A.A1", "TBL_B.B1", "TBL_A.GONE"}));
+    EXPECT_FALSE(renameColumnSet(*db, "S1", "請求用").done);
+    EXPECT_FALSE(renameColumnSet(*db, "S1", "").done);
+    EXPECT_EQ(setNames(*db), (QStringList{"S1=納品用（新）", "S2=請求用"}));
+}
+
+TEST_F(ColumnSets, RemoveTakesTheMembersAlongAndLeavesTheOthers)
+{
+    removeColumnSet(*db, "S1");
+    EXPECT_EQ(setNames(*db), (QStringList{"S2=請求用"}));
+    EXPECT_TRUE(stored("S1").isEmpty());
+    EXPECT_EQ(stored("S2"), (QStringList{"TBL_A.A2"}));
+}
+
+TEST_F(ColumnSets, FailedRemoveKeepsNameAndMembers)
+{
+    db->execute("CREATE TRIGGER refuse BEFORE DELETE ON MST_SET_NAME BEGIN SELECT RAISE(ABORT,'refused'); END");
+    EXPECT_THROW(removeColumnSet(*db, "S1"), DbError);
+    EXPECT_EQ(setNames(*db), (QStringList{"S1=納品用", "S2=請求用"}));
+    EXPECT_EQ(stored("S1"), (QStringList{"TBL_A.A1", "TBL_B.B1", "TBL_A.GONE"}));
+}
+
+TEST_F(ColumnSetBatch, NewRenameRemove)
+{
+    EXPECT_EQ(run("column-set-new", {"出荷用"}), 0) << errText.toStdString();
+    EXPECT_EQ(outText, QString("項目セット「出荷用」を作成しました（SET001）。\n"));
+    EXPECT_EQ(run("column-set-new", {"出荷用"}), 1);
+    EXPECT_EQ(dialogs.shown().last().text, QString("項目セット「出荷用」は既にあります。別の名前を入力してください。"));
+    EXPECT_EQ(run("column-set-rename", {"出荷用", "返品用"}), 0);
+    EXPECT_EQ(run("column-set-rename", {"S9", "何か"}), 1);
+    dialogs.answer(MsgResult::Cancel);
+    EXPECT_EQ(run("column-set-remove", {"返品用"}), 1);
+    EXPECT_EQ(dialogs.shown().last().defaultButton, MsgResult::Cancel);
+    dialogs.answer(MsgResult::Ok);
+    EXPECT_EQ(run("column-set-remove", {"返品用"}), 0);
+    EXPECT_EQ(setNames(*db), (QStringList{"S1=納品用", "S2=請求用"}));
+    EXPECT_EQ(run("column-set-new", {}), 2);
+}
+
 } // namespace

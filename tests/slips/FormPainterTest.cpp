@@ -188,4 +188,35 @@ TEST(FormPainter, FrameIsDrawnOnlyForPlainPaper)
     EXPECT_TRUE(rule);
 }
 
+// A preview draws the frame pale, so the figures the printer adds stand out
+// from the captions the stock carries; the figures stay as dark as printed.
+TEST(FormPainter, PreviewDrawsTheFramePaleAndTheValuesInFullInk)
+{
+    FormContent c = contentOf(smallFormJson());
+    c.setValue(c.indexOf(QStringLiteral("TITLE")), QStringLiteral("伝票"));
+    const QSizeF mm = c.form().pageSize;
+    QImage image(px(mm.width()), px(mm.height()), QImage::Format_RGB32);
+    image.setDotsPerMeterX(static_cast<int>(kDpi / 0.0254 + 0.5));
+    image.setDotsPerMeterY(static_cast<int>(kDpi / 0.0254 + 0.5));
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    FormPainter::paint(painter, c, FormPainter::Frame::Light);
+    painter.end();
+
+    auto darkest = [&](const QRect &area) {
+        int gray = 255;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                gray = std::min(gray, qGray(image.pixel(x, y)));
+        return gray;
+    };
+    const int caption = darkest(mmRect(QRectF(100, 30, 40, 7)));
+    EXPECT_LT(caption, 235) << "the caption is drawn";
+    EXPECT_GT(caption, 160) << "but pale";
+    const int border = darkest(mmRect(QRectF(4.8, 20, 0.4, 20)));
+    EXPECT_LT(border, 235);
+    EXPECT_GT(border, 160);
+    EXPECT_LT(darkest(mmRect(QRectF(10, 8, 120, 8))), 100) << "the value keeps its ink";
+}
+
 } // namespace

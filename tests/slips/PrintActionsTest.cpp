@@ -235,4 +235,88 @@ TEST_F(Actions, CancelAtTheOneSlipQuestionDoesNothing)
     EXPECT_EQ(issued(10), "");
 }
 
+// A preview makes the pages the print key makes, asks nothing and stamps
+// nothing: neither the slips' issue marks nor the batch's output dates.
+struct PreviewCase {
+    const char *name;
+    std::function<PrintActionResult(PrintServices &)> preview;
+    std::function<PrintActionResult(PrintServices &)> print;
+    int pages;
+};
+
+class Previews : public Actions, public ::testing::WithParamInterface<PreviewCase> {
+protected:
+    // Every field's value on every page of the last job, for comparing two runs.
+    QStringList pageTexts()
+    {
+        QStringList out;
+        if (renderer.jobs().empty())
+            return out;
+        for (const RecordedPage &page : renderer.jobs().back().pages)
+            for (const QString &field : page.setFields())
+                out << field + QLatin1Char('=') + page.value(field);
+        return out;
+    }
+    QString slipMarks()
+    {
+        return text(QStringLiteral("Select group_concat(ifnull(HAKKOU_FLG,'') || '/' || ifnull(DEN_OP_DATE,'') || '/' || "
+                                   "ifnull(DEN_EXP_CHECK,''), ',') From (Select * From TBL_RD_H2 Order By INDEXNOH2)"));
+    }
+};
+
+TEST_P(Previews, MakeThePrintsPagesWithoutQuestionsOrStamps)
+{
+    slip(10, "000101", "1000001");
+    slip(11, "000102", "1000001");
+    slip(12, "000103", "1000002", "1");
+    const QString marksBefore = slipMarks();
+
+    const PrintActionResult r = run(GetParam().preview);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.error, 0) << r.errorText.toStdString();
+    EXPECT_EQ(r.pages, GetParam().pages);
+    EXPECT_EQ(r.stamp, "");
+    EXPECT_TRUE(dialogs.shown().isEmpty()) << dialogs.texts().join(" | ").toStdString();
+    EXPECT_EQ(slipMarks(), marksBefore);
+    EXPECT_EQ(flag("DENPYOU_OP_DATE"), "");
+    EXPECT_EQ(flag("SHINAZOROE_OP_DATE"), "");
+    ASSERT_EQ(int(renderer.pages().size()), GetParam().pages);
+    const QStringList previewed = pageTexts();
+
+    // The print key afterwards prints exactly those pages.
+    dialogs.answer(MsgResult::Ok);
+    const PrintActionResult printed = run(GetParam().print);
+    EXPECT_EQ(printed.status, 0);
+    ASSERT_EQ(renderer.jobs().size(), 2u);
+    EXPECT_FALSE(previewed.isEmpty());
+    EXPECT_EQ(pageTexts(), previewed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Print, Previews,
+    ::testing::Values(
+        PreviewCase{"AllSlips", [](PrintServices &s) { return PreviewSlips(s, 1); },
+                    [](PrintServices &s) { return PrintAllSlips(s, 1, QString(), "2"); }, 2},
+        PreviewCase{"OneSlip", [](PrintServices &s) { return PreviewSlips(s, 1, QStringLiteral("000102")); },
+                    [](PrintServices &s) { return PrintOneSlip(s, 1, QStringLiteral("000102")); }, 1},
+        PreviewCase{"AllAssortmentLists", [](PrintServices &s) { return PreviewAssortmentLists(s, 1); },
+                    [](PrintServices &s) { return PrintAllAssortmentLists(s, 1, QString(), "1-1"); }, 2},
+        PreviewCase{"OneAssortmentList",
+                    [](PrintServices &s) { return PreviewAssortmentLists(s, 1, QStringLiteral("1000002")); },
+                    [](PrintServices &s) { return PrintOneAssortmentList(s, 1, QStringLiteral("1000002")); }, 1}),
+    [](const ::testing::TestParamInfo<PreviewCase> &info) { return std::string(info.param.name); });
+
+TEST_F(Actions, PreviewOfSlipsRepeatsAndLeavesThemUnissued)
+{
+    slip(10, "000101", "1000001");
+    ASSERT_EQ(run([](PrintServices &s) { return PreviewSlips(s, 1); }).pages, 1);
+    ASSERT_EQ(run([](PrintServices &s) { return PreviewSlips(s, 1); }).pages, 1);
+    EXPECT_EQ(issued(10), "");
+    // Printing for real afterwards stamps as always.
+    dialogs.answer(MsgResult::Ok);
+    run([](PrintServices &s) { return PrintAllSlips(s, 1, QString(), "1"); });
+    EXPECT_EQ(issued(10), "261210");
+    EXPECT_EQ(flag("DENPYOU_OP_DATE"), "261210");
+}
+
 } // namespace

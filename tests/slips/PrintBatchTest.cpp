@@ -145,4 +145,29 @@ TEST_F(PrintBatch, WrongUsageMissingDataAndErrors)
     EXPECT_EQ(stamps(), "///");
 }
 
+// A preview into a PDF asks nothing (no --yes needed) and stamps nothing,
+// so it can be made before the stock goes into the printer.
+TEST_F(PrintBatch, PreviewPdfWithoutStamps)
+{
+    const QString pdf = dir.filePath(QStringLiteral("preview.pdf"));
+    const Outcome slips = run({"print-slips", "--batch", "1", "--preview", "--pdf", pdf});
+    EXPECT_EQ(slips.status, 0) << slips.err.toStdString();
+    EXPECT_TRUE(slips.out.contains(QStringLiteral("プレビューの 2 ページを PDF ファイルに出力しました（印刷済みにはしていません）。")))
+        << slips.out.toStdString();
+    EXPECT_FALSE(slips.out.contains(QStringLiteral("伝票出力枚数"))) << "a preview asks no question";
+    EXPECT_TRUE(QFileInfo(pdf).size() > 0);
+    EXPECT_EQ(stamps(), "///");
+
+    const Outcome one = run({"print-slips", "--batch", "1", "--slip", "300011", "--preview", "--pdf", pdf});
+    EXPECT_EQ(one.status, 0) << one.err.toStdString();
+    EXPECT_TRUE(one.out.contains(QStringLiteral("プレビューの 1 ページ"))) << one.out.toStdString();
+    const Outcome lists = run({"print-assortment", "--batch", "1", "--preview", "--pdf", pdf});
+    EXPECT_EQ(lists.status, 0) << lists.err.toStdString();
+    EXPECT_EQ(stamps(), "///");
+
+    const Outcome noFile = run({"print-slips", "--batch", "1", "--preview"});
+    EXPECT_EQ(noFile.status, 2);
+    EXPECT_TRUE(noFile.err.contains(QStringLiteral("--preview には --pdf FILE が必要です。"))) << noFile.err.toStdString();
+}
+
 } // namespace

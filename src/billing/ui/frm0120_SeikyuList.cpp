@@ -2,8 +2,11 @@
 
 #include "ui/FunctionKeyBar.h"
 #include "ui/GridView.h"
+#include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
 #include "billing/BillingFile.h"
+#include "billing/BillingFileView.h"
+#include "billing/ui/BillingFileViewer.h"
 #include "billing/BillingRun.h"
 #include "billing/ClosingPeriod.h"
 #include "output/clsCustomDOP.h"
@@ -89,6 +92,8 @@ void frm0120_SeikyuList::showEvent(QShowEvent *event)
     if (!loaded_) {
         loaded_ = true;
         guarded([&] { loadLists(); });
+        // This month's slips first, then those left for later, then the runs.
+        focusFirstGridWithRows({tdbList1, tdbList4, tdbList2});
     }
 }
 
@@ -122,6 +127,7 @@ void frm0120_SeikyuList::SetFunctionKeys(Mode mode)
     } else {
         xlabFnc->setCaption(0, QStringLiteral("再出力"));
         xlabFnc->setCaption(1, QStringLiteral("ｶｽﾀﾑ出力"));
+        xlabFnc->setCaption(2, QStringLiteral("ﾃﾞｰﾀ確認"));
         // Shown as the history has always shown them; cancelling a closing
         // calculation is a main-screen command and runs are removed by the
         // retention deletion.
@@ -145,6 +151,10 @@ void frm0120_SeikyuList::functionKey(int index)
         case 1:
             if (mode_ == HistoryMode)
                 customExport();
+            break;
+        case 2:
+            if (mode_ == HistoryMode)
+                viewFile();
             break;
         case 3:
             bill(true);
@@ -226,4 +236,18 @@ void frm0120_SeikyuList::customExport()
     const qint32 r = exporter.eXport(RequireConnection(), dialogs_, values);
     if (r != clsCustomDOP::Written && r != clsCustomDOP::NoRows && r != clsCustomDOP::NoFolder)
         dialogs_.error(exporter.failureText(r), windowTitle());
+}
+
+void frm0120_SeikyuList::viewFile()
+{
+    const QString path = dialogs_.openFile(QStringLiteral("確認する請求データファイル"), settings_.writePath,
+                                           QStringLiteral("テキスト ファイル (*.txt);;すべてのファイル (*)"));
+    if (path.isEmpty())
+        return;
+    const BillingFileView view = readBillingFileView(path);
+    // Window-modal without a loop of its own: the desk stays as it was
+    // behind it.
+    auto *viewer = new BillingFileViewer(path, view, this);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    viewer->open();
 }

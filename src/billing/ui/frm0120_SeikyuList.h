@@ -3,8 +3,9 @@
 // calculation (this billing's and the others), the history of billing runs
 // and a run's slips. Ticks are written to the database the moment they
 // change. Mode 1 (the slip lists) bills (F1) and checks the amounts (F4);
-// mode 2 (the history) writes a run's billing file again (F1) or runs its
-// custom export (F2).
+// mode 2 (the history) writes a run's billing file again (F1), runs its
+// custom export (F2) or shows what a billing file holds (F3) before it is
+// sent.
 
 #include "billing/BillingSettings.h"
 
@@ -48,6 +49,7 @@ private:
     void bill(bool checkOnly);
     void reoutput();
     void customExport();
+    void viewFile();
     QString currentRun() const;
 
     Dialogs &dialogs_;

@@ -30,6 +30,16 @@ frm0122_CS_Menu::frm0122_CS_Menu(Dialogs &dialogs, QWidget *parent) : QDialog(pa
     dlpSetName->setObjectName(QStringLiteral("dlpSetName"));
     dlpSetName->setMinimumWidth(240);
     head->addWidget(dlpSetName);
+    auto headButton = [&](const QString &text, const char *name) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        head->addWidget(b);
+        return b;
+    };
+    cmdNew = headButton(QStringLiteral("新規"), "cmdNew");
+    cmdRename = headButton(QStringLiteral("名前変更"), "cmdRename");
+    cmdRemove = headButton(QStringLiteral("削除"), "cmdRemove");
     head->addStretch(1);
     layout->addLayout(head);
 
@@ -70,6 +80,9 @@ frm0122_CS_Menu::frm0122_CS_Menu(Dialogs &dialogs, QWidget *parent) : QDialog(pa
     connect(dlpSetName, &QComboBox::activated, this, &frm0122_CS_Menu::chooseSet);
     connect(tstColList, &QTabBar::currentChanged, this, &frm0122_CS_Menu::chooseTab);
     connect(cmdRight, &QPushButton::clicked, this, &frm0122_CS_Menu::addColumn);
+    connect(cmdNew, &QPushButton::clicked, this, &frm0122_CS_Menu::newSet);
+    connect(cmdRename, &QPushButton::clicked, this, &frm0122_CS_Menu::renameSet);
+    connect(cmdRemove, &QPushButton::clicked, this, &frm0122_CS_Menu::removeSet);
     connect(cmdUP, &QPushButton::clicked, this, &frm0122_CS_Menu::moveUp);
     connect(codDown, &QPushButton::clicked, this, &frm0122_CS_Menu::moveDown);
     // A double-click adds as "→" does, and only when "→" may.
@@ -116,8 +129,7 @@ void frm0122_CS_Menu::loadForm()
         showError(QStringLiteral("項目セットを読み込めません。"), e.number(), e.description());
     }
     loading_ = false;
-    for (QPushButton *b : {cmdUP, cmdRight, codDown})
-        b->setEnabled(false);
+    enableSetButtons(false);
     if (tstColList->count() > 0) {
         tstColList->setCurrentIndex(0);
         chooseTab(0);
@@ -144,8 +156,7 @@ void frm0122_CS_Menu::chooseSet(int index)
         return;
     dlpSetName->setCurrentIndex(index);
     const QString key = setKeys_.at(index);
-    for (QPushButton *b : {cmdUP, cmdRight, codDown})
-        b->setEnabled(!key.isEmpty());
+    enableSetButtons(!key.isEmpty());
     offerSave();
     try {
         LoadGrid(*tdbSetList, columnSetSql(key));
@@ -219,13 +230,8 @@ bool frm0122_CS_Menu::offerSave()
         edited_ = false;
         return true;
     }
-    GridModel *set = tdbSetList->gridModel();
-    QList<ColumnSetMember> members;
-    for (int r = 0; r < set->rowCount(); ++r)
-        members << ColumnSetMember{set->text(r, ColumnSetGrid::Table), set->text(r, ColumnSetGrid::Column),
-                                   set->text(r, ColumnSetGrid::Caption)};
     try {
-        saveColumnSet(RequireConnection(), shownSet_, members);
+        saveColumnSet(RequireConnection(), shownSet_, shownMembers());
     } catch (const DbError &e) {
         showError(QStringLiteral("項目セットを保存できません。"), e.number(), e.description());
         return false;
@@ -246,6 +252,113 @@ bool frm0122_CS_Menu::eventFilter(QObject *watched, QEvent *event)
 
 void frm0122_CS_Menu::done(int result)
 {
-    offerSave();
+    if (edited_ && !shownSet_.isEmpty()) {
+        // Yes saves, No discards, Cancel stays with the changes; Enter saves.
+        switch (dialogs_.message(QStringLiteral("現在のデータは編集されています。\n変更を保存しますか？"),
+                                 QStringLiteral("保存確認"), MsgIcon::Question, MsgButtons::YesNoCancel,
+                                 MsgResult::Yes)) {
+        case MsgResult::Yes:
+            try {
+                saveColumnSet(RequireConnection(), shownSet_, shownMembers());
+            } catch (const DbError &e) {
+                // Nothing was saved: the operator stays with the changes.
+                showError(QStringLiteral("項目セットを保存できません。"), e.number(), e.description());
+                return;
+            }
+            break;
+        case MsgResult::No:
+            break;
+        default:
+            return;
+        }
+        edited_ = false;
+    }
     QDialog::done(result);
+}
+
+QList<ColumnSetMember> frm0122_CS_Menu::shownMembers() const
+{
+    const GridModel *set = tdbSetList->gridModel();
+    QList<ColumnSetMember> members;
+    for (int r = 0; r < set->rowCount(); ++r)
+        members << ColumnSetMember{set->text(r, ColumnSetGrid::Table), set->text(r, ColumnSetGrid::Column),
+                                   set->text(r, ColumnSetGrid::Caption)};
+    return members;
+}
+
+void frm0122_CS_Menu::enableSetButtons(bool setShown)
+{
+    for (QPushButton *b : {cmdUP, cmdRight, codDown, cmdRename, cmdRemove})
+        b->setEnabled(setShown);
+}
+
+void frm0122_CS_Menu::reloadAndShow(const QString &key)
+{
+    loadForm();
+    const qsizetype index = setKeys_.indexOf(key);
+    chooseSet(index > 0 ? int(index) : 0);
+}
+
+void frm0122_CS_Menu::newSet()
+{
+    // The new set is shown next, so the changed one is offered first.
+    if (!offerSave())
+        return;
+    const std::optional<QString> name =
+        dialogs_.input(QStringLiteral("新しい項目セットの名前を入力してください。"), QStringLiteral("新規"), QString());
+    if (!name)
+        return;
+    try {
+        const ColumnSetChange c = createColumnSet(RequireConnection(), *name);
+        if (!c.done) {
+            dialogs_.message(c.refusal, QStringLiteral("新規"), MsgIcon::Warning, MsgButtons::Ok, MsgResult::Ok);
+            return;
+        }
+        edited_ = false;
+        reloadAndShow(c.set.dbName);
+    } catch (const DbError &e) {
+        showError(QStringLiteral("項目セットを作成できません。"), e.number(), e.description());
+    }
+}
+
+void frm0122_CS_Menu::renameSet()
+{
+    const int index = dlpSetName->currentIndex();
+    if (shownSet_.isEmpty() || index <= 0)
+        return;
+    const std::optional<QString> name = dialogs_.input(QStringLiteral("項目セットの新しい名前を入力してください。"),
+                                                       QStringLiteral("名前変更"), dlpSetName->itemText(index));
+    if (!name)
+        return;
+    try {
+        const ColumnSetChange c = renameColumnSet(RequireConnection(), shownSet_, *name);
+        if (!c.done) {
+            dialogs_.message(c.refusal, QStringLiteral("名前変更"), MsgIcon::Warning, MsgButtons::Ok, MsgResult::Ok);
+            return;
+        }
+        // The members being edited stay as they are, unsaved.
+        dlpSetName->setItemText(index, c.set.name);
+    } catch (const DbError &e) {
+        showError(QStringLiteral("項目セットの名前を変更できません。"), e.number(), e.description());
+    }
+}
+
+void frm0122_CS_Menu::removeSet()
+{
+    const int index = dlpSetName->currentIndex();
+    if (shownSet_.isEmpty() || index <= 0)
+        return;
+    if (dialogs_.message(QStringLiteral("項目セット「%1」を削除しますか？").arg(dlpSetName->itemText(index)),
+                         QStringLiteral("削除"), MsgIcon::Question, MsgButtons::OkCancel, MsgResult::Cancel)
+        != MsgResult::Ok)
+        return;
+    try {
+        removeColumnSet(RequireConnection(), shownSet_);
+    } catch (const DbError &e) {
+        showError(QStringLiteral("項目セットを削除できません。"), e.number(), e.description());
+        return;
+    }
+    // Changes to the removed set have nothing left to be saved into.
+    edited_ = false;
+    reloadAndShow(QString());
 }

@@ -1,8 +1,10 @@
 #include "slips/ui/frm0101_DenList.h"
 
 #include "output/ui/frm0102_DenSuuEdit.h"
+#include "ui/FocusReturn.h"
 #include "ui/FunctionKeyBar.h"
 #include "ui/GridView.h"
+#include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
 #include "output/clsCustomDOP.h"
 #include "slips/PrintActions.h"
@@ -128,7 +130,7 @@ void frm0101_DenList::showEvent(QShowEvent *event)
     if (!loaded_) {
         loaded_ = true;
         loadBatches();
-        tdbList1->setFocus();
+        focusFirstGridWithRows({tdbList1, tdbList2});
         SetFunctionKeys(Batches);
     }
 }
@@ -153,14 +155,18 @@ void frm0101_DenList::SetFunctionKeys(int mode)
         xlabFnc->setCaption(2, QStringLiteral("ｶｽﾀﾑ出力"));
         xlabFnc->setCaption(4, QStringLiteral("伝票明細"));
         xlabFnc->setCaption(5, QStringLiteral("品揃明細"));
+        xlabFnc->setCaption(6, QStringLiteral("伝票ﾌﾟﾚﾋﾞｭｰ"));
+        xlabFnc->setCaption(7, QStringLiteral("品揃ﾌﾟﾚﾋﾞｭｰ"));
         break;
     case Slips:
         xlabFnc->setCaption(0, QStringLiteral("単枚印刷"));
         xlabFnc->setCaption(1, QStringLiteral("数量訂正"));
         xlabFnc->setCaption(2, QStringLiteral("ｶｽﾀﾑ出力"));
+        xlabFnc->setCaption(6, QStringLiteral("ﾌﾟﾚﾋﾞｭｰ"));
         break;
     case Orders:
         xlabFnc->setCaption(0, QStringLiteral("単枚印刷"));
+        xlabFnc->setCaption(6, QStringLiteral("ﾌﾟﾚﾋﾞｭｰ"));
         break;
     default:
         break;
@@ -190,6 +196,8 @@ void frm0101_DenList::functionKey(int index)
                 batchButton(row1, tdbList1->columnOf(kSlipCount));
             else if (index == 5)
                 batchButton(row1, tdbList1->columnOf(kOrderCount));
+            else if (index == 6 || index == 7)
+                previewBatch(row1, index == 6);
             break;
         case Slips:
             if (index == 0)
@@ -198,10 +206,14 @@ void frm0101_DenList::functionKey(int index)
                 detailButton(tdbList2->currentRow(), DetailOrder);
             else if (index == 2)
                 exportDelivery();
+            else if (index == 6)
+                previewDetail(tdbList2->currentRow());
             break;
         case Orders:
             if (index == 0)
                 detailButton(tdbList2->currentRow(), DetailNumber);
+            else if (index == 6)
+                previewDetail(tdbList2->currentRow());
             break;
         default:
             break;
@@ -322,12 +334,43 @@ void frm0101_DenList::printOneList(int row)
         printing_.oneAssortmentList(m->text(row, DetailBatch).toInt(), m->text(row, DetailNumber));
 }
 
+void frm0101_DenList::previewBatch(int row, bool slips)
+{
+    if (row < 0 || row >= tdbList1->gridModel()->rowCount()) {
+        actionRow(tdbList1);
+        return;
+    }
+    const qint32 batch = tdbList1->gridModel()->text(row, kBatchNo).toInt();
+    if (!printing_.preview || !printing_.preview(batch, QString(), slips))
+        return;
+    if (slips)
+        printAllSlips(row);
+    else
+        printAllLists(row);
+}
+
+void frm0101_DenList::previewDetail(int row)
+{
+    if (row < 0 || row >= tdbList2->gridModel()->rowCount()) {
+        actionRow(tdbList2);
+        return;
+    }
+    GridModel *m = tdbList2->gridModel();
+    const bool slips = detailIsSlips();
+    if (!printing_.preview || !printing_.preview(m->text(row, DetailBatch).toInt(), m->text(row, DetailNumber), slips))
+        return;
+    if (slips)
+        printOneSlip(row);
+    else
+        printOneList(row);
+}
+
 void frm0101_DenList::correctQuantities(int row)
 {
     GridModel *m = tdbList2->gridModel();
     frm0102_DenSuuEdit edit(dialogs_, this);
     edit.set_DENNO(m->text(row, DetailNumber), m->text(row, DetailOrder), m->text(row, DetailStore), false);
-    edit.exec();
+    execReturningFocus(edit);
 }
 
 void frm0101_DenList::exportDelivery()

@@ -27,6 +27,10 @@ struct DenListPrinting {
     std::function<int(qint32 batch, const QString &outputDate, const QString &count)> allAssortmentLists;
     std::function<int(qint32 batch, const QString &slipNo)> oneSlip;
     std::function<int(qint32 batch, const QString &orderNo)> oneAssortmentList;
+    // Shows the pages without printing or stamping them: the batch's slips
+    // (`slips`) or assortment lists, or only slip or order `one`. True when
+    // the operator asked to print them; the screen then runs the print key.
+    std::function<bool(qint32 batch, const QString &one, bool slips)> preview;
 };
 
 class frm0101_DenList : public QDialog {
@@ -69,6 +73,8 @@ private:
     void printAllLists(int row);
     void printOneSlip(int row);
     void printOneList(int row);
+    void previewBatch(int row, bool slips);
+    void previewDetail(int row);
     void correctQuantities(int row);
     void exportDelivery();
     // The row the single-row actions work on; -1 (after saying so) when the grid is empty.

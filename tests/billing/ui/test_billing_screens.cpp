@@ -5,6 +5,7 @@
 #include "billing/ClosingPeriod.h"
 #include "billing/ui/frm0120_SeikyuList.h"
 #include "billing/ui/frm0121_Simebi_In.h"
+#include "billing/ui/BillingFileViewer.h"
 #include "../BillingFixture.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -101,7 +103,7 @@ TEST_F(BillingScreens, DeskTicksAreWrittenThroughAndBillingClosesIt)
     EXPECT_EQ(value("Select HA_FLG From TBL_SEZ_B Where INDEXNOZH=3"), "-1");
 
     screen.SetFunctionKeys(frm0120_SeikyuList::HistoryMode);
-    EXPECT_EQ(labels(screen), (QStringList{"再出力", "ｶｽﾀﾑ出力", "", "金額確認", "取消", "削除", "", "", "戻る", "", "", ""}));
+    EXPECT_EQ(labels(screen), (QStringList{"再出力", "ｶｽﾀﾑ出力", "ﾃﾞｰﾀ確認", "金額確認", "取消", "削除", "", "", "戻る", "", "", ""}));
     screen.SetFunctionKeys(frm0120_SeikyuList::SlipMode);
     EXPECT_EQ(labels(screen), (QStringList{"出力", "", "", "金額確認", "", "", "", "", "戻る", "", "", ""}));
 
@@ -167,6 +169,105 @@ TEST_F(BillingScreens, CustomExportOfARunTellsAFailure)
     EXPECT_TRUE(said.startsWith(QStringLiteral("出力する際にエラーが発生しました。\r\nエラーNo="))) << said.toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("Nonexistent"))) << said.toStdString();
     EXPECT_FALSE(QFile::exists(out + "/RUN.CSV"));
+}
+
+// F3 in the history shows what a billing file holds; a trailer that
+// disagrees with its slips is said plainly, and the file stays as it was.
+TEST_F(BillingScreens, HistoryShowsABillingFileAndItsMismatch)
+{
+    frm0120_SeikyuList screen(dialogs, settings);
+    screen.show();
+    screen.SetFunctionKeys(frm0120_SeikyuList::HistoryMode);
+    EXPECT_EQ(labels(screen).value(2), "ﾃﾞｰﾀ確認");
+    const QByteArray bytes =
+        QByteArray("H0000123456000010640" "7TOBARI  240603240521240620                 \r\n"
+                   "B000012345600002240601090010100000000123000001500000000012      \r\n"
+                   "B000012345600003240625090010100000000124000000250000000012      \r\n"
+                   "T000012345600004000040000200000017000                           \r\n");
+    QFile f(out + "/seikyu.txt");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+
+    dialogs.answerFile(QString());   // chooser cancelled: nothing opens
+    screen.functionKey(2);
+    EXPECT_EQ(screen.findChild<BillingFileViewer *>(), nullptr);
+
+    dialogs.answerFile(out + "/seikyu.txt");
+    screen.functionKey(2);
+    auto *viewer = screen.findChild<BillingFileViewer *>();
+    ASSERT_NE(viewer, nullptr) << dialogs.texts().join(" | ").toStdString();
+    EXPECT_TRUE(viewer->isVisible());
+    const GridModel &m = *viewer->tdbList->gridModel();
+    ASSERT_EQ(m.rowCount(), 2);
+    EXPECT_EQ(m.rowTexts(0), (QStringList{"123456", "00000000123", "240601", "15,000"}));
+    EXPECT_EQ(m.text(1, "金額"), "2,500");
+    EXPECT_TRUE(viewer->labSummary->text().contains("取引先 123456: 伝票 2 件 17,500 円（トレーラーと不一致）"))
+        << viewer->labSummary->text().toStdString();
+    EXPECT_TRUE(viewer->labProblems->text().startsWith("内容が一致しません。"));
+    EXPECT_TRUE(viewer->labProblems->text().contains("合計金額が 17,000 円とありますが、伝票の合計は 17,500 円です。"));
+    EXPECT_EQ(read(out + "/seikyu.txt"), bytes);
+    viewer->close();
+}
+
+// Where the desk opens: the first of 今月請求対象, 次回請求分 and 請求履歴 that
+// has rows, with the keys of that grid; nothing is said when all are empty.
+struct FirstFocusCase {
+    const char *name;
+    const char *from;       // closing period calculated before the desk opens; none when empty
+    const char *to;
+    bool history;           // a billing run in 請求履歴
+    const char *expectGrid;
+    const char *expectF1;
+};
+
+class DeskFirstFocus : public BillingScreens, public ::testing::WithParamInterface<FirstFocusCase> {};
+
+TEST_P(DeskFirstFocus, OpensOnTheFirstGridWithRows)
+{
+    const FirstFocusCase &c = GetParam();
+    if (*c.from) {
+        dialogs.answer(MsgResult::Ok);
+        ASSERT_EQ(runClosing(*db, dialogs, c.from, c.to).status, 0);
+    }
+    if (c.history) {
+        runHeader(3, "240421", "240520");
+        recorded(3, 30, "000077", 500, false);
+    }
+    const qsizetype before = dialogs.shown().size();
+    frm0120_SeikyuList screen(dialogs, settings);
+    screen.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&screen));
+    ASSERT_NE(screen.focusWidget(), nullptr);
+    EXPECT_EQ(screen.focusWidget()->objectName(), c.expectGrid);
+    EXPECT_EQ(screen.xlabFnc->caption(0), c.expectF1);
+    EXPECT_EQ(dialogs.shown().size(), before) << dialogs.texts().join('|').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DeskFirstFocus,
+    ::testing::Values(
+        FirstFocusCase{"this_month_has_slips", "2024/05/21", "2024/06/20", true, "tdbList1", "出力"},
+        // Nothing delivered within the period: the slips for later are worked in.
+        FirstFocusCase{"this_month_empty", "2024/06/02", "2024/06/20", true, "tdbList4", "出力"},
+        FirstFocusCase{"only_the_history", "", "", true, "tdbList2", "再出力"},
+        FirstFocusCase{"all_empty", "", "", false, "tdbList1", "出力"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(BillingScreens, EnterOnARunsButtonShowsItsSlips)
+{
+    runHeader(3, "240421", "240520");
+    recorded(3, 30, "000077", 500, false);
+    frm0120_SeikyuList screen(dialogs, settings);
+    screen.show();
+    GridView *history = screen.tdbList2;
+    history->setFocus();
+    history->setCurrentCell(0, history->columnOf("請求管理No"));
+    ASSERT_EQ(screen.tdbList3->gridModel()->rowCount(), 0);
+    QTest::keyClick(history, Qt::Key_Return);
+    EXPECT_EQ(screen.tdbList3->gridModel()->rowCount(), 1);
+    EXPECT_EQ(screen.focusWidget(), screen.tdbList3);
+    EXPECT_TRUE(screen.isVisible());
 }
 
 } // namespace

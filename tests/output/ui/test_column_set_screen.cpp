@@ -2,6 +2,7 @@
 
 #include "../ColumnSetFixture.h"
 #include "ui/GridView.h"
+#include "output/ColumnSets.h"
 #include "output/ui/frm0122_CS_Menu.h"
 
 #include <QApplication>
@@ -17,6 +18,14 @@
 namespace {
 
 const QString SaveQuestion = QStringLiteral("現在のデータは編集されています。\n変更を保存しますか？");
+
+QStringList setNamesIn(Database &db)
+{
+    QStringList out;
+    for (const ColumnSetName &s : columnSetNames(db))
+        out << s.dbName + "=" + s.name;
+    return out;
+}
 
 class ColumnSetScreen : public ::testing::Test, public ColumnSetFixture {
 protected:
@@ -216,7 +225,7 @@ TEST_F(ColumnSetScreen, ClosingWithCtrlWOffersToSave)
 {
     screen->chooseSet(2);
     QTest::mouseClick(screen->cmdRight, Qt::LeftButton);
-    dialogs.answer(MsgResult::Ok);
+    dialogs.answer(MsgResult::Yes);   // save
     QTest::keyClick(screen.get(), Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(screen->isVisible());
     EXPECT_EQ(questionsAsked(), 1);
@@ -244,5 +253,146 @@ TEST_F(ColumnSetScreen, AHundredAndTwentySetsAllOffered)
     EXPECT_EQ(screen->shownSet(), QString("S120"));
     EXPECT_TRUE(buttonsEnabled());
 }
+
+// ------------------------------------------------------------ new, rename, remove
+
+QStringList offered(frm0122_CS_Menu &screen)
+{
+    QStringList out;
+    for (int i = 1; i < screen.dlpSetName->count(); ++i)
+        out << screen.setKeys().value(i) + "=" + screen.dlpSetName->itemText(i);
+    return out;
+}
+
+TEST_F(ColumnSetScreen, NewSetInAnEmptyFolderIsShownReadyToFill)
+{
+    db->execute("DELETE FROM MST_SET_NAME");
+    db->execute("DELETE FROM MST_COL_SET");
+    screen->close();
+    open();
+    EXPECT_FALSE(screen->cmdRename->isEnabled());
+    EXPECT_FALSE(screen->cmdRemove->isEnabled());
+    dialogs.answerInput(QString("出荷用"));
+    QTest::mouseClick(screen->cmdNew, Qt::LeftButton);
+    EXPECT_EQ(offered(*screen), (QStringList{"SET001=出荷用"}));
+    EXPECT_EQ(screen->shownSet(), "SET001");
+    EXPECT_TRUE(buttonsEnabled());
+    EXPECT_TRUE(screen->cmdRemove->isEnabled());
+    QTest::mouseClick(screen->cmdRight, Qt::LeftButton);
+    dialogs.answer(MsgResult::Yes);
+    screen->reject();
+    EXPECT_FALSE(screen->isVisible());
+    EXPECT_EQ(stored("SET001"), (QStringList{"TBL_A.A1"}));
+}
+
+struct RefusedName {
+    const char *name;
+    std::optional<QString> typed;
+    const char *said;   // empty: nothing said (the input was cancelled)
+};
+
+class ColumnSetNewRefused : public ColumnSetScreen, public ::testing::WithParamInterface<RefusedName> {};
+
+TEST_P(ColumnSetNewRefused, LeavesTheSetsAsTheyWere)
+{
+    screen->chooseSet(1);
+    dialogs.answerInput(GetParam().typed);
+    QTest::mouseClick(screen->cmdNew, Qt::LeftButton);
+    EXPECT_EQ(offered(*screen), (QStringList{"S1=納品用", "S2=請求用"}));
+    EXPECT_EQ(screen->shownSet(), "S1");
+    EXPECT_EQ(columnSetNames(*db).size(), 2);
+    const QString said = dialogs.shown().last().kind == "message" ? dialogs.shown().last().text : QString();
+    EXPECT_EQ(said, QString::fromUtf8(GetParam().said));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ColumnSetNewRefused,
+    ::testing::Values(RefusedName{"Cancelled", std::nullopt, ""},
+                      RefusedName{"Empty", QString("  "), "項目セットの名前を入力してください。"},
+                      RefusedName{"Duplicate", QString("請求用"),
+                                  "項目セット「請求用」は既にあります。別の名前を入力してください。"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ColumnSetScreen, NewSetOffersToSaveTheChangedOneFirst)
+{
+    screen->chooseSet(2);
+    QTest::mouseClick(screen->cmdRight, Qt::LeftButton);
+    dialogs.answer(MsgResult::Ok).answerInput(QString("出荷用"));
+    QTest::mouseClick(screen->cmdNew, Qt::LeftButton);
+    EXPECT_EQ(questionsAsked(), 1);
+    EXPECT_EQ(stored("S2"), (QStringList{"TBL_A.A2", "TBL_A.A1"}));
+    EXPECT_EQ(screen->dlpSetName->currentText(), "出荷用");
+    EXPECT_FALSE(screen->isEdited());
+}
+
+TEST_F(ColumnSetScreen, RenameKeepsTheUnsavedMembers)
+{
+    screen->chooseSet(1);
+    QTest::mouseClick(screen->cmdRight, Qt::LeftButton);
+    dialogs.answerInput(QString("請求用"));   // taken by S2
+    QTest::mouseClick(screen->cmdRename, Qt::LeftButton);
+    EXPECT_EQ(dialogs.shown().last().text, QString("項目セット「請求用」は既にあります。別の名前を入力してください。"));
+    dialogs.answerInput(QString("納品用２"));
+    QTest::mouseClick(screen->cmdRename, Qt::LeftButton);
+    EXPECT_EQ(offered(*screen), (QStringList{"S1=納品用２", "S2=請求用"}));
+    EXPECT_EQ(setNamesIn(*db), (QStringList{"S1=納品用２", "S2=請求用"}));
+    EXPECT_TRUE(screen->isEdited());
+    EXPECT_EQ(setRows().size(), 4);
+    EXPECT_EQ(stored("S1"), (QStringList{"TBL_A.A1", "TBL_B.B1", "TBL_A.GONE"})) << "members not saved by a rename";
+}
+
+TEST_F(ColumnSetScreen, RemoveAsksWithCancelPreselected)
+{
+    screen->chooseSet(1);
+    dialogs.answer(MsgResult::Cancel);
+    QTest::mouseClick(screen->cmdRemove, Qt::LeftButton);
+    ASSERT_FALSE(dialogs.shown().isEmpty());
+    EXPECT_EQ(dialogs.shown().last().text, QString("項目セット「納品用」を削除しますか？"));
+    EXPECT_EQ(dialogs.shown().last().defaultButton, MsgResult::Cancel);
+    EXPECT_EQ(offered(*screen), (QStringList{"S1=納品用", "S2=請求用"}));
+    EXPECT_EQ(screen->shownSet(), "S1");
+
+    QTest::mouseClick(screen->cmdRight, Qt::LeftButton);   // changes that go with the set
+    dialogs.answer(MsgResult::Ok);
+    QTest::mouseClick(screen->cmdRemove, Qt::LeftButton);
+    EXPECT_EQ(offered(*screen), (QStringList{"S2=請求用"}));
+    EXPECT_TRUE(stored("S1").isEmpty());
+    EXPECT_EQ(screen->shownSet(), QString());
+    EXPECT_FALSE(buttonsEnabled());
+    screen->reject();
+    EXPECT_FALSE(screen->isVisible()) << "nothing left to save";
+    EXPECT_EQ(questionsAsked(), 0);
+}
+
+// Closing with unsaved changes: save, discard, or stay with the changes.
+struct CloseCase {
+    const char *name;
+    MsgResult answer;
+    bool closed;
+    QStringList storedS2;
+};
+
+class ColumnSetClose : public ColumnSetScreen, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(ColumnSetClose, SaveDiscardOrStay)
+{
+    screen->chooseSet(2);
+    QTest::mouseClick(screen->cmdRight, Qt::LeftButton);
+    dialogs.answer(GetParam().answer);
+    screen->reject();
+    EXPECT_EQ(questionsAsked(), 1);
+    EXPECT_EQ(dialogs.shown().last().buttons, MsgButtons::YesNoCancel);
+    EXPECT_EQ(dialogs.shown().last().defaultButton, MsgResult::Yes);
+    EXPECT_EQ(!screen->isVisible(), GetParam().closed);
+    EXPECT_EQ(stored("S2"), GetParam().storedS2);
+    EXPECT_EQ(screen->isEdited(), !GetParam().closed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ColumnSetClose,
+    ::testing::Values(CloseCase{"Save", MsgResult::Yes, true, {"TBL_A.A2", "TBL_A.A1"}},
+                      CloseCase{"Discard", MsgResult::No, true, {"TBL_A.A2"}},
+                      CloseCase{"Stay", MsgResult::Cancel, false, {"TBL_A.A2"}}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

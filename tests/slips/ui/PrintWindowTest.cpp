@@ -11,6 +11,13 @@
 #include "slips/QtFormRenderer.h"
 #include "slips/ui/frm0101_DenList.h"
 #include "slips/ui/frm0500_Printout.h"
+#include "slips/ui/frm0501_Preview.h"
+#include "slips/PreviewRenderer.h"
+#include "slips/PrintActions.h"
+
+#include <QBuffer>
+#include <QPdfWriter>
+#include <QRegularExpression>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -70,6 +78,73 @@ protected:
 
     StopAnswers answers;
 };
+
+// The preview: the run's pages kept by the preview renderer, nothing
+// stamped, shown page by page; "印刷" and "閉じる" end it.
+TEST_F(PrintWindow, PreviewShowsTheRunsPagesAndStampsNothing)
+{
+    PreviewRenderer pages;
+    PrintRunner runner(*db, answers, pages);
+    PrintServices services{*db, answers, runner};
+    const PrintActionResult r = PreviewSlips(services, 1);
+    EXPECT_EQ(r.pages, 3);
+    ASSERT_EQ(pages.pages().size(), 3u);
+    EXPECT_TRUE(pages.pages()[1].value(pages.pages()[1].indexOf(QStringLiteral("DENPYOU_NO"))).contains("300011"));
+    EXPECT_EQ(issued(10) + issued(11) + issued(12), "");
+
+    frm0501_Preview window(pages);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.pageCount(), 3);
+    EXPECT_EQ(window.currentPage(), 1);
+    EXPECT_FALSE(window.cmdPrev->isEnabled());
+    QTest::mouseClick(window.cmdNext, Qt::LeftButton);
+    QTest::mouseClick(window.cmdNext, Qt::LeftButton);
+    EXPECT_EQ(window.currentPage(), 3);
+    EXPECT_EQ(window.labPage->text(), QStringLiteral("3 / 3 ページ"));
+    EXPECT_FALSE(window.cmdNext->isEnabled());
+    QTest::keyClick(&window, Qt::Key_PageUp);
+    EXPECT_EQ(window.currentPage(), 2);
+    QTest::mouseClick(window.cmdPrint, Qt::LeftButton);
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+    EXPECT_FALSE(window.isVisible());
+
+    frm0501_Preview closed(pages);
+    closed.show();
+    QTest::mouseClick(closed.cmdClose, Qt::LeftButton);
+    EXPECT_EQ(closed.result(), QDialog::Rejected);
+}
+
+TEST_F(PrintWindow, PreviewPagesPaintOnAPagedDevice)
+{
+    PreviewRenderer pages;
+    PrintRunner runner(*db, answers, pages);
+    PrintServices services{*db, answers, runner};
+    PreviewAssortmentLists(services, 1);
+    PreviewSlips(services, 1);   // a new job starts over
+    ASSERT_EQ(pages.pages().size(), 3u);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    ASSERT_TRUE(pages.paintPages(writer));
+    const QString pdf = QString::fromLatin1(buffer.data());
+    EXPECT_EQ(pdf.count(QRegularExpression(QStringLiteral("/Type /Page[^s]"))), 3);
+}
+
+// A preview that cannot be made says why and shows nothing; so does one
+// without pages. Neither leaves a stamp.
+TEST_F(PrintWindow, PreviewWithoutPagesOrWithAnErrorShowsNoWindow)
+{
+    answers.answer(MsgResult::Ok);
+    EXPECT_FALSE(frm0501_Preview::run(nullptr, *db, answers, [](PrintServices &s) { return PreviewSlips(s, 9); }));
+    EXPECT_EQ(answers.shown().last().text, QStringLiteral("印刷するページはありません。"));
+
+    ASSERT_TRUE(QFile::remove(folder.file(QStringLiteral("COR/TA2.crf"))));
+    EXPECT_FALSE(frm0501_Preview::run(nullptr, *db, answers, [](PrintServices &s) { return PreviewSlips(s, 1); }));
+    EXPECT_TRUE(answers.shown().last().text.startsWith(QStringLiteral("プレビューの作成中にエラーが発生しました。\r\nエラーNo=53")))
+        << answers.shown().last().text.toStdString();
+    EXPECT_EQ(issued(10) + issued(11) + issued(12), "");
+}
 
 TEST_F(PrintWindow, CancelAsksAfterThePageAndCancelThereGoesOn)
 {

@@ -58,6 +58,10 @@ protected:
             calls << QString("oneList %1 %2").arg(b).arg(order);
             return result;
         };
+        printing.preview = [this](qint32 b, const QString &one, bool slips) {
+            calls << QString("preview %1 [%2] %3").arg(b).arg(one, slips ? "slips" : "lists");
+            return previewPrints;
+        };
         screen = std::make_unique<frm0101_DenList>(dialogs, printing);
         screen->show();
         screen->activateWindow();
@@ -81,6 +85,7 @@ protected:
     std::unique_ptr<frm0101_DenList> screen;
     QStringList calls;
     int result = PrintRun::Done;
+    bool previewPrints = false;   // the operator's choice in the preview: print, or close
 };
 
 TEST_F(SlipList, BatchesNewestFirstWithTheirCounts)
@@ -97,9 +102,10 @@ TEST_F(SlipList, BatchesNewestFirstWithTheirCounts)
 
 TEST_F(SlipList, ModesAndLabels)
 {
-    const QStringList mode1{"伝票印刷", "品揃印刷", "ｶｽﾀﾑ出力", "", "伝票明細", "品揃明細", "", "", "戻る", "", "", ""};
-    const QStringList mode2{"単枚印刷", "数量訂正", "ｶｽﾀﾑ出力", "", "", "", "", "", "戻る", "", "", ""};
-    const QStringList mode3{"単枚印刷", "", "", "", "", "", "", "", "戻る", "", "", ""};
+    const QStringList mode1{"伝票印刷", "品揃印刷", "ｶｽﾀﾑ出力", "", "伝票明細", "品揃明細", "伝票ﾌﾟﾚﾋﾞｭｰ", "品揃ﾌﾟﾚﾋﾞｭｰ",
+                            "戻る", "", "", ""};
+    const QStringList mode2{"単枚印刷", "数量訂正", "ｶｽﾀﾑ出力", "", "", "", "ﾌﾟﾚﾋﾞｭｰ", "", "戻る", "", "", ""};
+    const QStringList mode3{"単枚印刷", "", "", "", "", "", "ﾌﾟﾚﾋﾞｭｰ", "", "戻る", "", "", ""};
     EXPECT_EQ(screen->mode(), frm0101_DenList::Batches);
     EXPECT_EQ(labels(), mode1);
 
@@ -213,6 +219,60 @@ TEST_F(SlipList, DeliveryExport)
     const QString said = dialogs.shown().constLast().text;
     EXPECT_TRUE(said.contains(QStringLiteral("エラーNo=75")) && said.contains(QStringLiteral("../ESCAPED.CSV")))
         << said.toStdString();
+}
+
+// The preview keys show the pages only; "印刷" in the preview then runs the
+// print key, with its questions and stamps, and closing it prints nothing.
+TEST_F(SlipList, PreviewKeysPrintOnlyWhenThePreviewSaysSo)
+{
+    screen->tdbList1->setCurrentRow(1);
+    key(Qt::Key_F7);
+    key(Qt::Key_F8);
+    EXPECT_EQ(calls, (QStringList{"preview 1 [] slips", "preview 1 [] lists"}));
+    EXPECT_EQ(batches().text(1, "伝票出力日"), "");
+    EXPECT_EQ(batches().text(1, "品揃出力日"), "");
+
+    previewPrints = true;
+    key(Qt::Key_F7);
+    EXPECT_EQ(calls.mid(2), (QStringList{"preview 1 [] slips", "allSlips 1 [] [3]"}));
+    EXPECT_EQ(batches().text(1, "伝票出力日"), "261210");
+    key(Qt::Key_F8);
+    EXPECT_EQ(calls.mid(4), (QStringList{"preview 1 [] lists", "allLists 1 [] [2-2]"}));
+}
+
+TEST_F(SlipList, PreviewOfOneSlipOrOneOrder)
+{
+    screen->tdbList1->setCurrentRow(1);
+    key(Qt::Key_F5);
+    screen->tdbList2->setCurrentRow(1);
+    key(Qt::Key_F7);
+    EXPECT_EQ(calls, (QStringList{"preview 1 [000102] slips"}));
+    EXPECT_EQ(detail().text(1, "伝票発行日"), "");
+    previewPrints = true;
+    key(Qt::Key_F7);
+    EXPECT_EQ(calls.mid(1), (QStringList{"preview 1 [000102] slips", "oneSlip 1 000102"}));
+    EXPECT_EQ(detail().text(1, "伝票発行日"), "261210");
+
+    calls.clear();
+    screen->tdbList1->setFocus();
+    screen->tdbList1->setCurrentRow(1);
+    key(Qt::Key_F6);
+    screen->tdbList2->setCurrentRow(0);
+    previewPrints = false;
+    key(Qt::Key_F7);
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_TRUE(calls[0].startsWith("preview 1 [7")) << calls[0].toStdString();
+    EXPECT_TRUE(calls[0].endsWith("] lists"));
+}
+
+TEST_F(SlipList, PreviewOfAnEmptyDetailSaysSo)
+{
+    screen->tdbList1->setCurrentRow(2);
+    key(Qt::Key_F5);
+    key(Qt::Key_F7);
+    EXPECT_TRUE(calls.isEmpty());
+    ASSERT_FALSE(dialogs.shown().isEmpty());
+    EXPECT_EQ(dialogs.shown().back().text, QString("明細が選ばれていません。"));
 }
 
 } // namespace
