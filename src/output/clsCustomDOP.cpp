@@ -1,23 +1,26 @@
 #include "output/clsCustomDOP.h"
 
+#include "store/BoundedQuery.h"
 #include "store/Cp932.h"
 #include "store/Database.h"
-#include "store/Literals.h"
 #include "store/Dialogs.h"
+#include "store/SafeName.h"
+#include "store/Settings.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QTemporaryFile>
 
-#include <sqlite3.h>
-
+#include <memory>
 #include <optional>
 
 namespace {
 
 // The number the engine layer gives a refused data-changing statement.
-constexpr int ReadOnlyRefused = DbErr::SqliteBase + SQLITE_READONLY;
+constexpr int ReadOnlyRefused = DbErr::SqliteBase + 8;   // SQLITE_READONLY
 
 // Definition files are written in code page 932 as the chain's Windows
 // tools write them; one saved by a UTF-8 editor (with or without a byte
@@ -106,35 +109,6 @@ QString firstKeyword(const QString &sql)
     return sql.mid(i, j - i).toUpper();
 }
 
-// Whether a declared column type gives the column text affinity (SQLite's
-// rule: INT wins, then CHAR, CLOB or TEXT).
-std::optional<bool> declaredAsText(const char *declared)
-{
-    if (!declared || !*declared)
-        return std::nullopt;
-    const QString t = QString::fromUtf8(declared).toUpper();
-    if (t.contains(QLatin1String("INT")))
-        return false;
-    return t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB"))
-        || t.contains(QLatin1String("TEXT"));
-}
-
-// For every result column: text (true), not text (false), or unknown for an
-// expression, whose kind then follows from its values. The statement is
-// prepared again only to read the declarations; it never runs here.
-QList<std::optional<bool>> declaredKinds(Database &db, const QString &sql)
-{
-    QList<std::optional<bool>> kinds;
-    const QByteArray u = sql.toUtf8();
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db.handle(), u.constData(), int(u.size()), &stmt, nullptr) == SQLITE_OK && stmt) {
-        for (int i = 0; i < sqlite3_column_count(stmt); ++i)
-            kinds << declaredAsText(sqlite3_column_decltype(stmt, i));
-    }
-    sqlite3_finalize(stmt);
-    return kinds;
-}
-
 QString plainText(const QVariant &v)
 {
     switch (v.typeId()) {
@@ -152,7 +126,61 @@ bool isTextValue(const QVariant &v)
     return v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray;
 }
 
+// Rows whose line cannot be written yet: an expression column's kind comes
+// from its first value that is not Null, and the rows before it wait on
+// disk, so that memory stays flat whatever the statement returns.
+class PendingRows {
+public:
+    void add(const QVariantList &row)
+    {
+        if (!file_) {
+            file_ = std::make_unique<QTemporaryFile>();
+            if (!file_->open())
+                throw DbError(DbErr::PathAccess,
+                              QStringLiteral("一時ファイルを作成できません。 (%1)").arg(file_->errorString()));
+            out_.setDevice(file_.get());
+        }
+        out_ << row;
+        ++count_;
+    }
+    template <typename Write>
+    void drain(Write write)
+    {
+        if (!file_)
+            return;
+        if (!file_->seek(0))
+            throw DbError(DbErr::PathAccess, QStringLiteral("一時ファイルを読めません。"));
+        QDataStream in(file_.get());
+        for (; count_ > 0; --count_) {
+            QVariantList row;
+            in >> row;
+            write(row);
+        }
+        out_.setDevice(nullptr);
+        file_.reset();
+    }
+
+private:
+    std::unique_ptr<QTemporaryFile> file_;
+    QDataStream out_;
+    qint64 count_ = 0;
+};
+
 } // namespace
+
+QueryLimits ExportLimits()
+{
+    // A limit that is not a positive number reads as its default.
+    const auto read = [](SettingKey key) {
+        const qint64 v = Settings::readInt(key);
+        return v > 0 ? v : qint64(Settings::defaultInt(key));
+    };
+    QueryLimits limits;
+    limits.maxRows = read(SettingKey::ExportMaxRows);
+    limits.maxSeconds = read(SettingKey::ExportMaxSeconds);
+    limits.maxValueBytes = read(SettingKey::ExportMaxValueBytes);
+    return limits;
+}
 
 QString ReplaceExportPlaceholders(const QString &sql, const QStringList &values)
 {
@@ -181,12 +209,6 @@ QString clsCustomDOP::failureText(qint32 result) const
     return text;
 }
 
-bool clsCustomDOP::plainFileName(const QString &name)
-{
-    // ':' is a drive ("C:OUT.CSV") or a stream on Windows.
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char(':'));
-}
 
 qint32 clsCustomDOP::fail(int number, const QString &description)
 {
@@ -242,10 +264,17 @@ QString clsCustomDOP::preparedQuery(const QStringList &parameters) const
 
 QString clsCustomDOP::outputPath() const
 {
-    QString p = destination_ + QLatin1Char('/') + fileName_;
+    // A folder on a Windows share (\\server\share or //server/share) keeps
+    // its two leading separators; everywhere else a doubled one is one.
+    const auto separator = [this](qsizetype i) {
+        return i < destination_.size() && (destination_.at(i) == QLatin1Char('/') || destination_.at(i) == QLatin1Char('\\'));
+    };
+    const bool share = separator(0) && separator(1) && destination_.at(0) == destination_.at(1)
+        && destination_.size() > 2 && !separator(2);
+    QString p = (share ? destination_.mid(2) : destination_) + QLatin1Char('/') + fileName_;
     while (p.contains(QLatin1String("//")))
         p.replace(QLatin1String("//"), QLatin1String("/"));
-    return p;
+    return share ? destination_.left(2) + p : p;
 }
 
 qint32 clsCustomDOP::eXport(Database &connection, Dialogs &dialogs, const QStringList &parameters)
@@ -257,71 +286,79 @@ qint32 clsCustomDOP::eXport(Database &connection, Dialogs &dialogs, const QStrin
         return NoFolder;
 
     // The third line names a file in the chosen folder, not a path: a
-    // definition cannot write outside the folder the operator chose.
-    if (!plainFileName(fileName_))
-        return fail(DbErr::PathAccess, QStringLiteral("書き出し定義の出力ファイル名「%1」にフォルダを含めることはできません。"
-                                                      "ファイル名だけを書いてください。")
-                                           .arg(fileName_));
+    // definition cannot write outside the folder the operator chose, nor
+    // name a file one of the two systems cannot hold.
+    try {
+        SafeName::require(fileName_, QStringLiteral("書き出し定義の出力ファイル名"));
+    } catch (const DbError &e) {
+        return fail(e.number(), e.description());
+    }
 
     const QString sql = preparedQuery(parameters);
     const QString first = firstKeyword(sql);
     if (first != QLatin1String("SELECT") && first != QLatin1String("WITH") && first != QLatin1String("VALUES"))
         return fail(ReadOnlyRefused, QStringLiteral("書き出し定義の SQL 文はデータを読み出す SELECT 文でなければなりません。"));
 
-    // Every row is read before the file is started: the kind of an
-    // expression column is only known from its values, and a statement that
-    // fails half-way must not leave a file behind.
-    QList<QVariantList> rows;
-    QList<std::optional<bool>> kinds;
+    // Rows go to the file as they are read; the file gets its name only
+    // when the statement has run to its end within its limits, so a failure
+    // leaves an earlier file of that name as it was.
+    const QString target = outputPath();
     try {
-        Recordset rs = connection.queryReadOnly(sql);
-        if (rs.eof())
+        const std::unique_ptr<BoundedQuery> rs = connection.boundedQuery(sql, ExportLimits());
+        if (!rs->next())
             return NoRows;
-        kinds = declaredKinds(connection, sql);
-        kinds.resize(rs.fieldCount());
-        for (; !rs.eof(); rs.moveNext()) {
+        QList<std::optional<bool>> kinds;
+        for (int j = 0; j < rs->columnCount(); ++j)
+            kinds << rs->declaredText(j);
+
+        QSaveFile file(target);
+        if (!file.open(QIODevice::WriteOnly))
+            return fail(DbErr::PathAccess,
+                        QStringLiteral("ファイル %1 を作成できません。 (%2)").arg(target, file.errorString()));
+        const auto writeLine = [&](const QVariantList &row) {
+            QString line;
+            for (int j = 0; j < row.size(); ++j) {
+                if (j > 0)
+                    line += separator_;
+                const QVariant &v = row.at(j);
+                // A qualifier inside a value is written as it is, not doubled;
+                // a definition whose values may contain one picks another.
+                const QString text = v.isNull() ? QString() : plainText(v);
+                line += kinds[j].value_or(false) ? qualifier_ + text + qualifier_ : text;
+            }
+            line += QStringLiteral("\r\n");
+            file.write(cp932::encode(line));
+        };
+        PendingRows pending;
+        bool unknown = true;
+        do {
             QVariantList row;
-            row.reserve(rs.fieldCount());
-            for (int j = 0; j < rs.fieldCount(); ++j)
-                row << rs.field(j);
-            rows << row;
-        }
+            row.reserve(int(kinds.size()));
+            for (int j = 0; j < kinds.size(); ++j)
+                row << rs->value(j);
+            if (unknown) {
+                unknown = false;
+                for (int j = 0; j < kinds.size(); ++j) {
+                    if (!kinds[j] && !row.at(j).isNull())
+                        kinds[j] = isTextValue(row.at(j));
+                    unknown = unknown || !kinds[j];
+                }
+                if (unknown) {
+                    pending.add(row);
+                    continue;
+                }
+                pending.drain(writeLine);
+            }
+            writeLine(row);
+        } while (rs->next());
+        // An expression that is Null throughout is written empty.
+        pending.drain(writeLine);
+        if (!file.commit())
+            return fail(DbErr::PathAccess,
+                        QStringLiteral("ファイル %1 に書き込めません。 (%2)").arg(target, file.errorString()));
     } catch (const DbError &e) {
         return fail(e.number(), e.description());
     }
-    for (int j = 0; j < kinds.size(); ++j) {
-        if (kinds[j])
-            continue;
-        kinds[j] = false;   // an expression that is Null throughout is written empty
-        for (const QVariantList &row : rows)
-            if (!row.at(j).isNull()) {
-                kinds[j] = isTextValue(row.at(j));
-                break;
-            }
-    }
-
-    const QString target = outputPath();
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(DbErr::PathAccess,
-                    QStringLiteral("ファイル %1 を作成できません。 (%2)").arg(target, file.errorString()));
-    for (const QVariantList &row : rows) {
-        QString line;
-        for (int j = 0; j < row.size(); ++j) {
-            if (j > 0)
-                line += separator_;
-            const QVariant &v = row.at(j);
-            // A qualifier inside a value is written as it is, not doubled;
-            // a definition whose values may contain one picks another.
-            const QString text = v.isNull() ? QString() : plainText(v);
-            line += *kinds[j] ? qualifier_ + text + qualifier_ : text;
-        }
-        line += QStringLiteral("\r\n");
-        file.write(cp932::encode(line));
-    }
-    if (!file.commit())
-        return fail(DbErr::PathAccess,
-                    QStringLiteral("ファイル %1 に書き込めません。 (%2)").arg(target, file.errorString()));
     dialogs.info(QStringLiteral("データ出力処理が終了しました。"));
     return Written;
 }

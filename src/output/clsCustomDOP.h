@@ -11,8 +11,13 @@
 //
 // The engine runs the statement, writes every row as one delimited line in
 // code page 932 ending CR LF into a folder, and tells the operator when it
-// is done. The definition can only read: a statement that would change
-// data is refused before it runs. The file appears complete or not at all.
+// is done. The definition can only read, and only so much: the statement
+// runs as a read-only bounded query (store/BoundedQuery.h) within the
+// limits of Conf.DAT [Export], rows stream to the file, and the file appears
+// complete or not at all. The output file name must be fit for both
+// systems (store/SafeName.h); one that is not is refused, never changed.
+
+#include "store/BoundedQuery.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,6 +25,10 @@
 
 class Database;
 class Dialogs;
+
+// The export limits of Conf.DAT [Export] MaxRows, MaxSeconds and
+// MaxValueBytes; a missing or non-positive value gives its default.
+QueryLimits ExportLimits();
 
 class clsCustomDOP {
 public:
@@ -54,7 +63,7 @@ public:
     // The statement after placeholder replacement.
     QString preparedQuery(const QStringList &parameters) const;
     // Distination and the output file name joined, doubled separators
-    // reduced to one.
+    // reduced to one except the two that start a share ("//server/share").
     QString outputPath() const;
 
     const QString &lastErrorDescription() const { return lastError_; }
@@ -62,9 +71,6 @@ public:
     // What the screens tell the operator when eXport stopped with error
     // `result`: the number, and what went wrong when it is known.
     QString failureText(qint32 result) const;
-
-    // Whether `name` is a file name without any folder part.
-    static bool plainFileName(const QString &name);
 
     static QString defaultQualifier() { return QStringLiteral("\""); }
     static QString defaultSeparator() { return QStringLiteral(","); }

@@ -2,6 +2,7 @@
 
 #include "slips/FormPainter.h"
 #include "store/Clock.h"
+#include "store/SafeName.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -65,12 +66,8 @@ QString layoutKey(const FormDefinition &form)
 // A job name may hold characters a file name cannot.
 QString fileSafe(const QString &name)
 {
-    QString s = name.trimmed();
-    for (QChar &c : s) {
-        if (QStringLiteral("\\/:*?\"<>|").contains(c) || c.unicode() < 0x20)
-            c = QLatin1Char('_');
-    }
-    return s.isEmpty() ? QStringLiteral("print") : s;
+    const QString s = name.trimmed();
+    return s.isEmpty() ? QStringLiteral("print") : SafeName::made(s);
 }
 
 } // namespace

@@ -18,7 +18,9 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+class BoundedQuery;
 class Database;
+struct QueryLimits;
 
 // A forward-only, read-only result set. The first row is current right after
 // the query; fields are read by name (without regard to case) or position.
@@ -121,6 +123,10 @@ public:
     Recordset query(const QString &sql, std::initializer_list<QVariant> params);
     // Like query, but refuses any statement that could change data.
     Recordset queryReadOnly(const QString &sql);
+    // A reading statement written outside the program, run on a read-only
+    // connection of its own over the same files within `limits`
+    // (store/BoundedQuery.h).
+    std::unique_ptr<BoundedQuery> boundedQuery(const QString &sql, const QueryLimits &limits);
     // The first column of the first row, or a null QVariant.
     QVariant scalar(const QString &sql, std::initializer_list<QVariant> params = {});
 

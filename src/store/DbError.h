@@ -3,6 +3,7 @@
 // a message box and as the batch mode prints them.
 //
 // Numbers:
+//   5    invalid argument (a value that cannot be used where it stands)
 //   6    overflow (a value too large for its field or type)
 //   13   type mismatch (a text that is not a number where one is needed)
 //   53   file not found
@@ -16,6 +17,7 @@
 #include <stdexcept>
 
 namespace DbErr {
+constexpr int InvalidArgument = 5;
 constexpr int Overflow = 6;
 constexpr int TypeMismatch = 13;
 constexpr int FileNotFound = 53;

@@ -1,5 +1,6 @@
 #include "store/Literals.h"
 
+#include "store/DbError.h"
 #include "store/JetFunctions.h"
 
 #include <QLocale>
@@ -20,9 +21,13 @@ QString separator(bool comma)
 
 } // namespace
 
-QString SqlText(const QVariant &value, bool comma, bool alwaysQuote)
+QString SqlText(const QVariant &value, bool comma, bool alwaysQuote, const QString &source)
 {
     const QString v = isNullValue(value) ? QString() : value.toString();
+    if (v.contains(QChar(0)))
+        throw DbError(DbErr::InvalidArgument,
+                      (source.isEmpty() ? QStringLiteral("値") : source)
+                          + QStringLiteral("に NUL 文字 (0x00) があるため SQL 文に使えません。"));
     QString out;
     if (!alwaysQuote && v.isEmpty())
         out = QStringLiteral("Null");

@@ -2,6 +2,7 @@
 
 #include "store/clsIniFile.h"
 #include "store/AppFolder.h"
+#include "store/DbError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,7 +18,7 @@ using enum SettingType;
 using enum ShownDefault;
 
 // clang-format off
-constexpr std::array<SettingDef, 21> kTable{{
+constexpr std::array<SettingDef, 24> kTable{{
     {ReadPath,       ConfIni,  "IpOpFile",      "Read_Path",       Text,    "",         DesktopFolder, nullptr},
     {WritePath,      ConfIni,  "IpOpFile",      "Write_Path",      Text,    "",         DesktopFolder, nullptr},
     {WriteFileName,  ConfIni,  "IpOpFile",      "Write_File_Name", Text,    "",         FixedText,     "SeikyuDat"},
@@ -39,6 +40,9 @@ constexpr std::array<SettingDef, 21> kTable{{
     {BtdPath,        ConfDat,  "BarTender",     "BTD_PATH",        Text,    "",         SameAsDefault, nullptr},
     {BackupKeep,     GyoumIni, "GYOUMU_SETTEI", "BACKUP_KEEP",     Integer, "10",       SameAsDefault, nullptr},
     {PickUpTrash,    ConfDat,  "Env",           "PickUp_Trash",    Integer, "0",        SameAsDefault, nullptr},
+    {ExportMaxRows,  ConfDat,  "Export",        "MaxRows",         Integer, "5000000",  SameAsDefault, nullptr},
+    {ExportMaxSeconds, ConfDat, "Export",       "MaxSeconds",      Integer, "600",      SameAsDefault, nullptr},
+    {ExportMaxValueBytes, ConfDat, "Export",    "MaxValueBytes",   Integer, "1000000",  SameAsDefault, nullptr},
 }};
 // clang-format on
 
@@ -53,7 +57,7 @@ constexpr bool tableInKeyOrder()
     return true;
 }
 static_assert(tableInKeyOrder(), "settings table rows must follow the SettingKey order");
-static_assert(kTable.size() == size_t(PickUpTrash) + 1, "every SettingKey needs a row");
+static_assert(kTable.size() == size_t(ExportMaxValueBytes) + 1, "every SettingKey needs a row");
 
 clsIniFile openAt(const SettingDef &def)
 {
@@ -127,12 +131,19 @@ QString shownDefault(SettingKey key)
 QString readText(SettingKey key)
 {
     const SettingDef &def = definition(key);
-    return openAt(def).GetString(QString::fromUtf8(def.key), defaultText(key));
+    const QString value = openAt(def).GetString(QString::fromUtf8(def.key), defaultText(key));
+    if (value.contains(QChar(0)))
+        throw DbError(DbErr::InvalidArgument,
+                      QStringLiteral("設定ファイル %1 の [%2] %3 の値に NUL 文字 (0x00) があります。"
+                                     "ファイルを開いて値を書き直してください。")
+                          .arg(filePath(def.file), QString::fromUtf8(def.section), QString::fromUtf8(def.key)));
+    return value;
 }
 
 qint32 readInt(SettingKey key)
 {
     const SettingDef &def = definition(key);
+    readText(key);   // refuses a NUL, which the integer reading would stop at unseen
     return openAt(def).GetInteger(QString::fromUtf8(def.key), defaultInt(key));
 }
 

@@ -45,6 +45,9 @@ enum class SettingKey {
     BtdPath,        // Conf.DAT   BarTender     BTD_PATH: full path of the label program
     BackupKeep,     // Gyoum.ini  GYOUMU_SETTEI BACKUP_KEEP: how many database backups are kept (1 to 99)
     PickUpTrash,    // Conf.DAT   Env           PickUp_Trash: 1 puts picked-up order files in the trash, not in 取込済
+    ExportMaxRows,  // Conf.DAT   Export        MaxRows: most rows a custom export writes
+    ExportMaxSeconds, // Conf.DAT Export        MaxSeconds: longest a custom export's statement may run
+    ExportMaxValueBytes, // Conf.DAT Export     MaxValueBytes: largest text or blob value an export reads
 };
 
 enum class SettingType { Text, Integer };
@@ -86,10 +89,12 @@ qint32 defaultInt(SettingKey key);
 // What a settings screen shows when the key is missing or empty.
 QString shownDefault(SettingKey key);
 
-// The key's value, or the read default when it is missing or empty.
+// The key's value, or the read default when it is missing or empty. A
+// value holding a NUL character (which would cut the SQL text it reaches)
+// throws DbError 5 naming the file and the key.
 QString readText(SettingKey key);
 // The key's value as an integer (leading digits; 0 for a non-number), or
-// defaultInt when it is missing or empty.
+// defaultInt when it is missing or empty; a NUL throws as for readText.
 qint32 readInt(SettingKey key);
 // The text a settings screen puts in the key's box: the value or the
 // shown default; an integer key shows its integer reading.

@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/Literals.h"
+#include "store/SafeName.h"
 #include "store/Dialogs.h"
 #include "tags/TagIssue.h"
 #include "tags/clsHudaPrint.h"
@@ -131,10 +132,13 @@ RequestTagsOutcome writeRequestTags(Database &db, Dialogs &dialogs, const TagSet
     QSet<QString> written;
     // Every kind and type gets its run whatever became of the one before.
     for (const RequestRun &r : runs) {
-        const QString key = r.name.toCaseFolded();
+        // Names are compared as files: made fit ("1:" and "1_" are both 1_.CSV)
+        // and without regard to case.
+        const QString file = SafeName::made(r.name + QStringLiteral(".CSV"));
+        const QString key = file.toCaseFolded();
         if (written.contains(key)) {
-            dialogs.error(QStringLiteral("%1.CSV はこの依頼で既に書き出した札データと同じ名前になるため、書き出しませんでした。")
-                              .arg(r.name),
+            dialogs.error(QStringLiteral("%1 はこの依頼で既に書き出した札データと同じ名前になるため、書き出しませんでした。")
+                              .arg(file),
                           QStringLiteral("エラー"));
             ++out.failures;
             continue;

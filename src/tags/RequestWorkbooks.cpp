@@ -6,6 +6,7 @@
 #include "store/Database.h"
 #include "store/Literals.h"
 #include "store/Numbering.h"
+#include "store/SafeName.h"
 #include "store/JetFunctions.h"
 
 #include <QDir>
@@ -89,12 +90,11 @@ std::optional<RequestWorkbook> mkIraiExcel(Database &db, const TagSettings &sett
 
     const QString folder = QDir(settings.writePath).filePath(QString::number(batch));
     ensureFolder(folder);
-    const QString name = RequestWorkbooks::safeFileName(
-        today.toString(QStringLiteral("yyMMdd")) + QLatin1Char('_') + request + QLatin1Char('_')
-        + RequestWorkbooks::toHalfWidth(partnerName) + QLatin1Char('_') + RequestWorkbooks::toHalfWidth(placeName)
-        + QLatin1Char('_') + destination);
-    const QString target = QDir::toNativeSeparators(QDir(folder).filePath(name + QStringLiteral(".xlsx")));
-    const QString work = target + QStringLiteral(".part");
+    const QString name = RequestWorkbooks::workbookFileName(today, request, partnerName, placeName, destination);
+    const QString target = QDir::toNativeSeparators(QDir(folder).filePath(name));
+    // The work copy is named by the request alone: the workbook's own name
+    // may take all 255 bytes a file name has.
+    const QString work = QDir::toNativeSeparators(QDir(folder).filePath(request + QStringLiteral(".xlsx.part")));
     QFile::remove(work);
     if (!QFile::copy(templatePath, work))
         throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を作成できません。").arg(work));
@@ -140,6 +140,14 @@ std::optional<RequestWorkbook> mkIraiExcel(Database &db, const TagSettings &sett
 
 } // namespace
 
+QString RequestWorkbooksOutcome::failureText() const
+{
+    QString text = QStringLiteral("次の値札発行依頼確認書を作成できませんでした。");
+    for (const RequestWorkbookFailure &f : failed)
+        text += QStringLiteral("\n%1: エラーNo = %2 %3").arg(f.group).arg(f.number).arg(f.description);
+    return text;
+}
+
 namespace RequestWorkbooks {
 
 QString batchListSql()
@@ -164,7 +172,7 @@ QString partnerListSql(const QString &batch)
         .arg(b);
 }
 
-QList<RequestWorkbook> makeWorkbooks(Database &db, const TagSettings &settings, qint32 batch, const QString &partner)
+RequestWorkbooksOutcome makeWorkbooks(Database &db, const TagSettings &settings, qint32 batch, const QString &partner)
 {
     QList<Group> groups;
     {
@@ -177,11 +185,20 @@ QList<RequestWorkbook> makeWorkbooks(Database &db, const TagSettings &settings, 
         for (; !rs.eof(); rs.moveNext())
             groups << Group{rs.text(0), rs.text(1), rs.text(2)};
     }
-    QList<RequestWorkbook> made;
-    for (const Group &g : groups)
-        if (const auto w = mkIraiExcel(db, settings, batch, g))
-            made << *w;
-    return made;
+    // Every group gets its try: a name, a folder or a workbook that fails
+    // for one group says nothing about the next.
+    RequestWorkbooksOutcome out;
+    for (const Group &g : groups) {
+        try {
+            if (const auto w = mkIraiExcel(db, settings, batch, g))
+                out.made << *w;
+        } catch (const DbError &e) {
+            out.failed << RequestWorkbookFailure{
+                QStringLiteral("取引先 %1 作成場所 %2 納品先 %3").arg(g.partner, g.place, g.destination), e.number(),
+                e.description()};
+        }
+    }
+    return out;
 }
 
 QString toHalfWidth(const QString &text)
@@ -219,14 +236,25 @@ QString toHalfWidth(const QString &text)
     return out;
 }
 
-QString safeFileName(const QString &name)
+QString workbookFileName(const QDate &today, const QString &request, const QString &partner, const QString &place,
+                         const QString &destination)
 {
-    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
-    QString out = name;
-    for (QChar &c : out)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || forbidden.contains(c))
-            c = QLatin1Char('_');
-    return out;
+    const QString head = today.toString(QStringLiteral("yyMMdd")) + QLatin1Char('_') + request + QLatin1Char('_')
+        + toHalfWidth(partner) + QLatin1Char('_');
+    const QString ext = QStringLiteral(".xlsx");
+    // The place and destination names come from masters and may be long;
+    // the date, number and partner are what the tag-making place files by.
+    // Making a name fit keeps its length, so the parts are measured as they are.
+    QString placePart = toHalfWidth(place);
+    QString destinationPart = destination;
+    const int room = SafeName::MaxBytes - SafeName::encodedLength(head + QLatin1Char('_') + ext);
+    if (SafeName::encodedLength(placePart + destinationPart) > room) {
+        // The destination gives way first, down to half the room; then the place.
+        const int placeBytes = SafeName::encodedLength(placePart);
+        destinationPart = SafeName::truncated(destinationPart, qMax(room - placeBytes, room / 2));
+        placePart = SafeName::truncated(placePart, room - SafeName::encodedLength(destinationPart));
+    }
+    return SafeName::made(head + placePart + QLatin1Char('_') + destinationPart + ext);
 }
 
 } // namespace RequestWorkbooks

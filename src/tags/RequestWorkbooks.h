@@ -7,6 +7,7 @@
 
 #include "tags/TagSettings.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
 
@@ -17,6 +18,20 @@ struct RequestWorkbook {
     QString path;      // the workbook written
 };
 
+// A group whose workbook could not be made; it keeps no number.
+struct RequestWorkbookFailure {
+    QString group;         // "取引先 654321 作成場所 01 納品先 0001"
+    int number = 0;        // the error that stopped it
+    QString description;
+};
+
+struct RequestWorkbooksOutcome {
+    QList<RequestWorkbook> made;
+    QList<RequestWorkbookFailure> failed;
+    // The message naming every failed group, for the operator.
+    QString failureText() const;
+};
+
 namespace RequestWorkbooks {
 
 // The batches, "*" where slips have no request number yet.
@@ -25,16 +40,20 @@ QString batchListSql();
 QString partnerListSql(const QString &batch);
 
 // Makes the workbooks of every group of `batch`, or of one partner's
-// groups. A group without tagged lines makes none and draws no number.
-// Errors throw DbError; workbooks made before stay made.
-QList<RequestWorkbook> makeWorkbooks(Database &db, const TagSettings &settings, qint32 batch,
-                                     const QString &partner = QString());
+// groups. A group without tagged lines makes none and draws no number. A
+// group that fails is listed in `failed` and the next group is made all
+// the same; only a failure to read the groups throws DbError.
+RequestWorkbooksOutcome makeWorkbooks(Database &db, const TagSettings &settings, qint32 batch,
+                                      const QString &partner = QString());
 
 // The text as half-width characters: full-width letters, digits, signs,
 // blanks and katakana (voiced marks apart) become their half-width forms.
 QString toHalfWidth(const QString &text);
-// `name` fit for a file name on Windows and Linux: \ / : * ? " < > | and
-// control characters become "_".
-QString safeFileName(const QString &name);
+// The workbook's file name (without folder): date, request number and
+// partner always whole; the place and destination names shortened, the
+// destination first, when the whole would not fit in a file name; made fit
+// for both systems (store/SafeName.h).
+QString workbookFileName(const QDate &today, const QString &request, const QString &partner,
+                         const QString &place, const QString &destination);
 
 } // namespace RequestWorkbooks

@@ -227,12 +227,16 @@ int runRequestWorkbooks(BatchContext &ctx)
                                  ? QStringLiteral("値札発行依頼確認書のエクセルファイルを一括作成しますか？")
                                  : QStringLiteral("値札発行依頼確認書のエクセルファイルを作成しますか？")))
         return BatchExit::NothingDone;
-    const QList<RequestWorkbook> made =
+    const RequestWorkbooksOutcome r =
         RequestWorkbooks::makeWorkbooks(RequireConnection(), readTagSettings(), batch.toInt(), partner);
-    for (const RequestWorkbook &w : made)
+    for (const RequestWorkbook &w : r.made)
         ctx.out << w.request << '\t' << w.path << Qt::endl;
+    for (const RequestWorkbookFailure &f : r.failed)
+        batchFailure(ctx, f.number, f.group + QStringLiteral(": ") + f.description);
     ctx.dialogs.info(QStringLiteral("作成が終了しました。"));
-    return made.isEmpty() ? BatchExit::NothingDone : BatchExit::Done;
+    if (!r.failed.isEmpty())
+        return BatchExit::Failed;
+    return r.made.isEmpty() ? BatchExit::NothingDone : BatchExit::Done;
 }
 
 int runRequests(BatchContext &ctx)

@@ -4,6 +4,7 @@
 #include "store/Database.h"
 #include "store/Literals.h"
 #include "store/Rounding.h"
+#include "store/SafeName.h"
 #include "store/JetFunctions.h"
 
 #include <QDir>
@@ -82,8 +83,10 @@ QString PriceWithTax(const QString &priceText, qint32 rate)
 
 QStringList clsHudaPrint::labelArguments(const QString &appFolder, const QString &baseName)
 {
-    const QString data = QDir::toNativeSeparators(appFolder + QStringLiteral("/TAG_CSV/") + baseName + QStringLiteral(".CSV"));
-    const QString layout = QDir::toNativeSeparators(appFolder + QStringLiteral("/LAYOUT/") + baseName + QStringLiteral(".BTW"));
+    const QString data = QDir::toNativeSeparators(appFolder + QStringLiteral("/TAG_CSV/")
+                                                  + SafeName::made(baseName + QStringLiteral(".CSV")));
+    const QString layout = QDir::toNativeSeparators(appFolder + QStringLiteral("/LAYOUT/")
+                                                    + SafeName::made(baseName + QStringLiteral(".BTW")));
     return {QStringLiteral("/D=") + data, QStringLiteral("/F=") + layout, QStringLiteral("/P"), QStringLiteral("/X")};
 }
 
@@ -120,7 +123,10 @@ int clsHudaPrint::run(const QString &name, bool pb, qint32 request)
     // A missing folder used to fail every run with an unexplained path error.
     if (!QDir().mkpath(folder))
         fail(DbErr::PathAccess, QStringLiteral("フォルダ '%1' を作成できません。").arg(QDir::toNativeSeparators(folder)));
-    dataFile_ = QDir::toNativeSeparators(folder + QLatin1Char('/') + name + QStringLiteral(".CSV"));
+    // A request run names its files from the order file's tag kind and code
+    // as they stand, so the name is made fit for both systems; the record's
+    // own name field keeps them as they are.
+    dataFile_ = QDir::toNativeSeparators(folder + QLatin1Char('/') + SafeName::made(name + QStringLiteral(".CSV")));
 
     // The label program may start reading the moment the file has its name:
     // it gets the name only when complete, and a failed run leaves an older

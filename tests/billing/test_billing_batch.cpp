@@ -121,6 +121,26 @@ TEST_F(BillingBatch, WrongUsage)
     }
 }
 
+// A NUL in the partner code used to cut the statement that records the
+// run ("unrecognized token"); now the reading says which file and key.
+TEST_F(BillingBatch, NulInThePartnerCodeIsRefusedNamingFileAndKey)
+{
+    dialogs.answer(MsgResult::Ok);
+    ASSERT_EQ(run("closing", {"--from", "2024/05/21", "--to", "2024/06/20"}), 0);
+    ASSERT_TRUE(Settings::write(SettingKey::TorihikisakiCd, QStringLiteral("77") + QChar(0) + QStringLiteral("99")));
+    dialogs.answer(MsgResult::Ok);
+    try {
+        run("bill", {"--out", "OUT/bill.txt"});
+        ADD_FAILURE() << "billed: " << errText.toStdString();
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), DbErr::InvalidArgument);
+        EXPECT_TRUE(e.description().contains("Gyoum.ini")) << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains("TORIHIKISAKI_CD")) << e.description().toStdString();
+    }
+    EXPECT_TRUE(outFiles().isEmpty());
+    EXPECT_EQ(count("Select Count(*) From TBL_SEZ_H"), 0);
+}
+
 TEST_F(BillingBatch, BillWithoutPeriodDoesNothing)
 {
     EXPECT_EQ(run("bill", {"--out", "OUT/bill.txt"}), 1);

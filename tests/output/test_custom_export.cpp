@@ -116,6 +116,13 @@ INSTANTIATE_TEST_SUITE_P(
         DefinitionCase{"empty_separator_line_gives_comma", "\"\r\n\r\nOUT.CSV\r\n" + BaseQuery, "OUT.CSV",
                        "\"000123\",\"" + StoreCp932 + "\",1200,\"ABC\"\r\n"
                        "\"000123\",\"" + StoreCp932 + "\",5,\"\"\r\n"},
+        // The expression's kind shows only on the second row: the first row
+        // waits for it and is quoted too.
+        DefinitionCase{"expression_kind_from_a_later_row",
+                       "\"\r\n,\r\nOUT.CSV\r\n"
+                       "SELECT CASE WHEN ONLINE = '01' THEN NULL ELSE ONSKU || '!' END, NULL + 1, ONLINE\r\n"
+                       "FROM TBL_RD_BD ORDER BY ONLINE\r\n",
+                       "OUT.CSV", "\"\",,\"01\"\r\n\"X!\",,\"02\"\r\n"},
         DefinitionCase{"empty_name_line_gives_TOBARI_OUTPUT", "\"\r\n;\r\n\r\n" + BaseQuery, "TOBARI_OUTPUT",
                        "\"000123\";\"" + StoreCp932 + "\";1200;\"ABC\"\r\n"
                        "\"000123\";\"" + StoreCp932 + "\";5;\"\"\r\n"},
@@ -163,6 +170,23 @@ TEST_F(Export, DoubledSeparatorsReducedToOne)
     EXPECT_EQ(dop.outputPath(), out + "/sub/OUT.CSV");
 }
 
+// A folder on a Windows share keeps the two separators that make it one.
+TEST_F(Export, ShareFolderKeepsItsLeadingSeparators)
+{
+    define("null\r\n,\r\nOUT.CSV\r\nSELECT 1\r\n");
+    const std::pair<QString, QString> cases[] = {
+        {"//server/share", "//server/share/OUT.CSV"},
+        {"//server/share//sub/", "//server/share/sub/OUT.CSV"},
+        {"\\\\server\\share", "\\\\server\\share/OUT.CSV"},
+        {"///local//x", "/local/x/OUT.CSV"},
+    };
+    for (const auto &[folder, expected] : cases) {
+        SCOPED_TRACE(folder.toStdString());
+        dop.setDistination(folder);
+        EXPECT_EQ(dop.outputPath(), expected);
+    }
+}
+
 TEST_F(Export, NoUsableFolder)
 {
     define("null\r\n,\r\nOUT.CSV\r\nSELECT 1\r\n");
@@ -207,6 +231,7 @@ TEST_P(ExportFileName, WithAFolderPartIsRefused)
     ASSERT_TRUE(QDir().mkpath(out + "/sub"));
     EXPECT_EQ(run(), DbErr::PathAccess);
     EXPECT_TRUE(dop.lastErrorDescription().contains(name)) << dop.lastErrorDescription().toStdString();
+    EXPECT_TRUE(dop.lastErrorDescription().contains(QStringLiteral("使えません"))) << dop.lastErrorDescription().toStdString();
     EXPECT_EQ(outputFiles(), QStringList());
     EXPECT_EQ(QDir(out + "/sub").entryList(QDir::Files), QStringList());
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).filter("OUT"), QStringList());
@@ -220,6 +245,30 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExportFileName,
                                            DefinitionCase{"absolute", {}, "/tmp/OUT.CSV", {}},
                                            DefinitionCase{"drive", {}, "C:OUT.CSV", {}},
                                            DefinitionCase{"dot_dot", {}, "..", {}}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// Names one of the two systems cannot hold are refused too, with the
+// reason: the operator wrote them and would look for them by that name.
+INSTANTIATE_TEST_SUITE_P(WindowsCannotHold, ExportFileName,
+                         ::testing::Values(DefinitionCase{"device", {}, "CON", {}},
+                                           DefinitionCase{"device_with_extension", {}, "nul.csv", {}},
+                                           DefinitionCase{"numbered_device", {}, "Com3.txt", {}},
+                                           DefinitionCase{"control_character", {}, "OUT\x01.CSV", {}},
+                                           DefinitionCase{"tab", {}, "OUT\t.CSV", {}},
+                                           DefinitionCase{"bar", {}, "A|B.CSV", {}},
+                                           DefinitionCase{"question_mark", {}, "OUT?.CSV", {}},
+                                           DefinitionCase{"star", {}, "*.CSV", {}},
+                                           DefinitionCase{"quote", {}, "\"OUT\".CSV", {}},
+                                           DefinitionCase{"angle_brackets", {}, "<OUT>.CSV", {}},
+                                           DefinitionCase{"trailing_dot", {}, "OUT.", {}},
+                                           DefinitionCase{"trailing_blank", {}, "OUT.CSV ", {}},
+                                           DefinitionCase{"longer_than_255_bytes", {},
+                                                          "OUT_4567890123456789012345678901234567890123456789"
+                                                          "01234567890123456789012345678901234567890123456789"
+                                                          "01234567890123456789012345678901234567890123456789"
+                                                          "01234567890123456789012345678901234567890123456789"
+                                                          "01234567890123456789012345678901234567890123456789"
+                                                          "123456.CSV", {}}),
                          [](const auto &info) { return std::string(info.param.name); });
 
 struct RefusedCase {
@@ -255,7 +304,13 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"attach_creating_a_file", "ATTACH 'export_attach_probe.db' AS other"},
                       RefusedCase{"transaction_control", "BEGIN"},
                       RefusedCase{"drop_behind_a_comment", "-- harmless\r\nDROP TABLE TBL_RD_BD"},
-                      RefusedCase{"no_statement", ""}),
+                      RefusedCase{"no_statement", ""},
+                      // a pointer into the engine read out into the file ...
+                      RefusedCase{"tokenizer_pointer_read", "SELECT hex(fts3_tokenizer('simple'))"},
+                      // ... or any pointer registered as a tokenizer to be called later
+                      RefusedCase{"tokenizer_pointer_written", "SELECT fts3_tokenizer('evil', x'4141414141414141')"},
+                      RefusedCase{"pragma_function", "SELECT name FROM pragma_table_list"},
+                      RefusedCase{"schema_table", "SELECT sql FROM sqlite_master"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Placeholders are replaced as plain text: a definition puts a text value

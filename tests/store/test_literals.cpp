@@ -1,3 +1,4 @@
+#include "store/DbError.h"
 #include "store/Literals.h"
 #include "store/Rounding.h"
 
@@ -65,6 +66,27 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"comment_is_not_a_number", QString("1--"), false, "Null "},
                       NumberCase{"injection_is_null", QString("1 OR 1=1"), false, "Null "}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// The engine stops reading a statement at a NUL: a literal holding one
+// would cut the statement, so it is refused, naming where it came from.
+TEST(SqlText, RefusesNulNamingTheSource)
+{
+    const QString withNul = QStringLiteral("77") + QChar(0) + QStringLiteral("99");
+    for (const bool quote : {false, true}) {
+        SCOPED_TRACE(quote);
+        try {
+            SqlText(withNul, false, quote, QStringLiteral("Gyoum.ini の TORIHIKISAKI_CD"));
+            ADD_FAILURE() << "accepted";
+        } catch (const DbError &e) {
+            EXPECT_EQ(e.number(), DbErr::InvalidArgument);
+            EXPECT_TRUE(e.description().startsWith(QStringLiteral("Gyoum.ini の TORIHIKISAKI_CD")))
+                << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(QStringLiteral("NUL"))) << e.description().toStdString();
+        }
+    }
+    EXPECT_THROW(SqlText(QVariant(QByteArray("a\0b", 3))), DbError);
+    EXPECT_EQ(SqlText(QStringLiteral("\x01")), QStringLiteral("'\x01' "));   // other control characters pass
+}
 
 TEST(NzValue, ReplacesOnlyNullAndEmptyText)
 {

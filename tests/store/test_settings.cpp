@@ -1,3 +1,4 @@
+#include "store/DbError.h"
 #include "store/Settings.h"
 
 #include "store/AppFolder.h"
@@ -205,6 +206,37 @@ TEST_F(SettingsTest, ReadIntFollowsIntegerReading)
     EXPECT_EQ(Settings::readForScreen(SettingKey::SeDataSave), QStringLiteral("1"));
     EXPECT_EQ(Settings::readText(SettingKey::SeDataSave), QStringLiteral("1.5"));
     EXPECT_EQ(Settings::readInt(SettingKey::Zeiritsu), 10);
+}
+
+// A NUL in a value would cut the SQL text it reaches; reading it is
+// refused with the file and the key named, for text and integer keys.
+TEST_F(SettingsTest, ValueWithNulIsRefusedNamingFileAndKey)
+{
+    writeBytes(QStringLiteral("Gyoum.ini"),
+               QByteArray("[GYOUMU_SETTEI]\r\nTORIHIKISAKI_CD=77\0" "99\r\nHaDATA_SAVE=3\0" "0\r\nSHIME_BI=20\r\n", 70));
+    const std::pair<SettingKey, const char *> keys[] = {{SettingKey::TorihikisakiCd, "TORIHIKISAKI_CD"},
+                                                        {SettingKey::HaDataSave, "HaDATA_SAVE"}};
+    for (const auto &[key, name] : keys) {
+        SCOPED_TRACE(name);
+        const auto check = [&, name = name](const DbError &e) {
+            EXPECT_EQ(e.number(), DbErr::InvalidArgument);
+            EXPECT_TRUE(e.description().contains(dir.filePath(QStringLiteral("Gyoum.ini")))) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(QLatin1String(name))) << e.description().toStdString();
+        };
+        try {
+            Settings::readText(key);
+            ADD_FAILURE() << "read as text";
+        } catch (const DbError &e) {
+            check(e);
+        }
+        try {
+            Settings::readInt(key);
+            ADD_FAILURE() << "read as integer";
+        } catch (const DbError &e) {
+            check(e);
+        }
+    }
+    EXPECT_EQ(Settings::readText(SettingKey::ShimeBi), QStringLiteral("20"));   // the other keys read as ever
 }
 
 // The application settings screen saves its six keys in this order on a

@@ -5,6 +5,8 @@
 #include "tags/RequestTags.h"
 #include "tags/TagFixture.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -158,6 +160,55 @@ TEST_F(RequestPbTypes, NoLineStampedWhoseFileAnotherRunReplaced)
     EXPECT_EQ(readBytes(file), ordinary + ",\"\\1995\",\"12\"\r\n");
     EXPECT_EQ(stamp(60), "261210");
     EXPECT_TRUE(stamp(61).isEmpty());
+}
+
+// The request flow names its files from the order file's tag kind and
+// code as they stand: a stream (":"), dots and wildcards make names that are
+// fit on both systems, while the records keep the name as given.
+TEST_F(RequestTagData, FileNamesFromOrderFieldsAreMadeFit)
+{
+    struct Case {
+        int h2;
+        const char *kind, *code, *file;
+    };
+    const Case cases[] = {{50, "1", ":", "1_.CSV"}, {51, ".", ".", "...CSV"}, {52, "*", "?", "__.CSV"}};
+    for (const Case &c : cases) {
+        TagFixture::line(*db, {1, c.h2, c.kind, c.code, "000010", kNull});
+        db->execute("Update TBL_RD_H2 Set SEIKYU_FLG='11' Where INDEXNOH2=?", {c.h2});
+    }
+    ScriptedDialogs dialogs;
+    const RequestTagsOutcome o = RequestTags::writeRequestTags(*db, dialogs, settings, "11");
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('\n').toStdString();
+    const QString folder11 = folder.file("out/InPrintData/11");
+    QStringList files = QDir(folder11).entryList(QDir::Files | QDir::Hidden);
+    files.sort();
+    EXPECT_EQ(files, (QStringList{"...CSV", "1_.CSV", "__.CSV"}));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_TRUE(o.files.contains(folder11 + "/" + c.file)) << o.files.join(' ').toStdString();
+        const QByteArray name = QByteArray(",\"") + c.kind + c.code + "\"\r\n";
+        EXPECT_TRUE(readBytes(folder11 + "/" + c.file).endsWith(name)) << readBytes(folder11 + "/" + c.file).toStdString();
+        EXPECT_EQ(stamp(c.h2), "261210");
+    }
+}
+
+// Two kinds whose names are made the same file: the second is refused,
+// not written over the first, and its lines stay unstamped.
+TEST_F(RequestTagData, KindsMadeTheSameFileNameDoNotReplaceEachOther)
+{
+    TagFixture::line(*db, {1, 50, "1", ":", "000010", kNull});
+    TagFixture::line(*db, {1, 51, "1", "_", "000020", kNull});
+    for (const int h2 : {50, 51})
+        db->execute("Update TBL_RD_H2 Set SEIKYU_FLG='11' Where INDEXNOH2=?", {h2});
+    ScriptedDialogs dialogs;
+    const RequestTagsOutcome o = RequestTags::writeRequestTags(*db, dialogs, settings, "11");
+    const QString folder11 = folder.file("out/InPrintData/11");
+    EXPECT_EQ(o.files, QStringList{folder11 + "/1_.CSV"});
+    EXPECT_TRUE(readBytes(folder11 + "/1_.CSV").endsWith(",\"1:\"\r\n"));
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.texts()[0].startsWith("1_.CSV")) << dialogs.texts()[0].toStdString();
+    EXPECT_EQ(stamp(50), "261210");
+    EXPECT_TRUE(stamp(51).isEmpty());
 }
 
 TEST_F(RequestTagData, RequestsListedByTheirNumberAsText)

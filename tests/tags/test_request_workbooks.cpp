@@ -5,6 +5,7 @@
 #include "store/Numbering.h"
 #include "support/LibreOffice.h"
 #include "support/TempDataFolder.h"
+#include "store/SafeName.h"
 #include "tags/RequestWorkbooks.h"
 #include "tags/TagFixture.h"
 
@@ -124,7 +125,7 @@ protected:
 
 TEST_F(RequestWorkbookTest, OneWorkbookPerGroupWithItsOwnNumber)
 {
-    const QList<RequestWorkbook> made = RequestWorkbooks::makeWorkbooks(*db, settings, 1);
+    const QList<RequestWorkbook> made = RequestWorkbooks::makeWorkbooks(*db, settings, 1).made;
     ASSERT_EQ(made.size(), 3);   // places 01 and 02 apart, destination 0009; none for slip 14
     QStringList names;
     for (const RequestWorkbook &w : made)
@@ -173,9 +174,9 @@ TEST_F(RequestWorkbookTest, OneWorkbookPerGroupWithItsOwnNumber)
 
 TEST_F(RequestWorkbookTest, MakingAGroupAgainKeepsItsNumber)
 {
-    ASSERT_EQ(RequestWorkbooks::makeWorkbooks(*db, settings, 1, "654321").size(), 3);
+    ASSERT_EQ(RequestWorkbooks::makeWorkbooks(*db, settings, 1, "654321").made.size(), 3);
     Clock::setFixed(QDateTime(QDate(2026, 12, 11), QTime(9, 0)));
-    const QList<RequestWorkbook> again = RequestWorkbooks::makeWorkbooks(*db, settings, 1);
+    const QList<RequestWorkbook> again = RequestWorkbooks::makeWorkbooks(*db, settings, 1).made;
     ASSERT_EQ(again.size(), 3);
     EXPECT_EQ(again[0].request, "1");
     EXPECT_TRUE(QFileInfo(again[0].path).fileName().startsWith("261211_1_")) << again[0].path.toStdString();
@@ -187,10 +188,79 @@ TEST_F(RequestWorkbookTest, NamesFromDataCannotLeaveTheBatchFolder)
 {
     db->execute("Delete From TBL_RD_H2 Where INDEXNOH2<>10");
     db->execute(QStringLiteral("Update TBL_RD_H2 Set OMTRKN='../A/B:C*?<>|\"'"));
-    const QList<RequestWorkbook> made = RequestWorkbooks::makeWorkbooks(*db, settings, 1);
+    const QList<RequestWorkbook> made = RequestWorkbooks::makeWorkbooks(*db, settings, 1).made;
     ASSERT_EQ(made.size(), 1);
     EXPECT_EQ(QFileInfo(made[0].path).fileName(), QStringLiteral("261210_1_.._A_B_C_______東日本値札ｾﾝﾀｰ_本店.xlsx"));
     EXPECT_EQ(QFileInfo(made[0].path).absolutePath(), QDir(folder.file("out/1")).absolutePath());
+}
+
+// A destination name too long for a file name shortens; the date, request
+// number and partner stay whole, and the name fits in 255 bytes.
+TEST_F(RequestWorkbookTest, LongDestinationNameShortens)
+{
+    const QString destination(130, QChar(0x7D0D));   // 納, three bytes each
+    db->execute("Update MST_NOUADD Set NOU_NAME=?", {destination});
+    const RequestWorkbooksOutcome o = RequestWorkbooks::makeWorkbooks(*db, settings, 1);
+    EXPECT_TRUE(o.failed.isEmpty()) << o.failureText().toStdString();
+    ASSERT_EQ(o.made.size(), 3);
+    // 22 bytes of date, number and partner, 27 of the place, 5 of the
+    // extension: 66 of the 130 characters are left.
+    EXPECT_EQ(QFileInfo(o.made[0].path).fileName(),
+              QStringLiteral("261210_1_TOBARI商事_東日本値札ｾﾝﾀｰ_") + QString(66, QChar(0x7D0D)) + ".xlsx");
+    EXPECT_EQ(QFileInfo(o.made[2].path).fileName(),
+              QStringLiteral("261210_3_TOBARI商事_西日本値札ｾﾝﾀｰ_") + QString(66, QChar(0x7D0D)) + ".xlsx");
+    Workbook book(o.made[0].path);
+    Worksheet s = book.sheet(1);
+    EXPECT_EQ(text(s, 7, 3), destination);   // the sheet keeps the whole name
+}
+
+struct NameCase {
+    const char *name;
+    QString place, destination, expected;
+};
+
+class WorkbookNames : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(WorkbookNames, KeepDateNumberAndPartner)
+{
+    const NameCase &c = GetParam();
+    const QString name = RequestWorkbooks::workbookFileName(QDate(2026, 12, 10), "17", QStringLiteral("ＴＯＢＡＲＩ商事"),
+                                                            c.place, c.destination);
+    EXPECT_EQ(name, c.expected);
+    EXPECT_LE(SafeName::encodedLength(name), 255);
+}
+
+// "261210_17_TOBARI商事_" is 23 bytes, "_" and ".xlsx" 6 more: 226 are left
+// for the place and the destination.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WorkbookNames,
+    ::testing::Values(
+        NameCase{"short_names_whole", QStringLiteral("東"), QStringLiteral("本店"),
+                 QStringLiteral("261210_17_TOBARI商事_東_本店.xlsx")},
+        NameCase{"destination_gives_way_first", QStringLiteral("東日本"), QString(100, QChar(0x7D0D)),
+                 QStringLiteral("261210_17_TOBARI商事_東日本_") + QString(72, QChar(0x7D0D)) + ".xlsx"},
+        NameCase{"both_long_share_the_room", QString(100, QChar(0x5834)), QString(100, QChar(0x7D0D)),
+                 QStringLiteral("261210_17_TOBARI商事_") + QString(38, QChar(0x5834)) + "_"
+                     + QString(37, QChar(0x7D0D)) + ".xlsx"},
+        NameCase{"bad_characters_in_the_names", QStringLiteral("A:B"), QStringLiteral("C?D."),
+                 QStringLiteral("261210_17_TOBARI商事_A_B_C_D..xlsx")}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// One group that fails (its file name is taken by a folder) is reported;
+// the groups after it still get their workbooks.
+TEST_F(RequestWorkbookTest, AFailedGroupStopsNoOther)
+{
+    ASSERT_TRUE(QDir().mkpath(folder.file("out/1/") + QStringLiteral("261210_2_TOBARI商事_東日本値札ｾﾝﾀｰ_.xlsx")));
+    const RequestWorkbooksOutcome o = RequestWorkbooks::makeWorkbooks(*db, settings, 1);
+    ASSERT_EQ(o.failed.size(), 1);
+    EXPECT_EQ(o.failed[0].group, QStringLiteral("取引先 654321 作成場所 01 納品先 0009"));
+    EXPECT_EQ(o.failed[0].number, DbErr::PathAccess);
+    EXPECT_TRUE(o.failureText().contains(o.failed[0].group)) << o.failureText().toStdString();
+    ASSERT_EQ(o.made.size(), 2);
+    EXPECT_EQ(QFileInfo(o.made[1].path).fileName(), QStringLiteral("261210_2_TOBARI商事_西日本値札ｾﾝﾀｰ_本店.xlsx"));
+    EXPECT_EQ(flag(10), "1");
+    EXPECT_EQ(flag(13), "0");   // the failed group keeps no number
+    EXPECT_EQ(flag(12), "2");
 }
 
 // A workbook that cannot be made leaves no number drawn, no number on the
@@ -202,12 +272,11 @@ TEST_F(RequestWorkbookTest, AFailedWorkbookLeavesNoNumberAndNoFile)
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("not a workbook");
     broken.close();
-    try {
-        RequestWorkbooks::makeWorkbooks(*db, settings, 1);
-        ADD_FAILURE() << "no error";
-    } catch (const DbError &e) {
-        EXPECT_EQ(e.number(), WorkbookErr::Refused);
-    }
+    const RequestWorkbooksOutcome o = RequestWorkbooks::makeWorkbooks(*db, settings, 1);
+    EXPECT_TRUE(o.made.isEmpty());
+    ASSERT_EQ(o.failed.size(), 3);   // every group tried, each one reported
+    for (const RequestWorkbookFailure &f : o.failed)
+        EXPECT_EQ(f.number, WorkbookErr::Refused);
     EXPECT_EQ(flag(10), "0");
     EXPECT_EQ(GetNextIndex(*db, "JNO"), 1);
     EXPECT_TRUE(QDir(folder.file("out/1")).entryList(QDir::Files).isEmpty());
@@ -218,7 +287,7 @@ TEST_F(RequestWorkbookTest, LibreOfficeShowsTheConfirmation)
     if (!libreOfficeInstalled())
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";
     db->execute("Delete From TBL_RD_H2 Where INDEXNOH2<>11");
-    const QList<RequestWorkbook> made = RequestWorkbooks::makeWorkbooks(*db, settings, 1);
+    const QList<RequestWorkbook> made = RequestWorkbooks::makeWorkbooks(*db, settings, 1).made;
     ASSERT_EQ(made.size(), 1);
     const QStringList lines = libreOfficeLines(folder.file("lo"), made[0].path);
     ASSERT_GE(lines.size(), 8);

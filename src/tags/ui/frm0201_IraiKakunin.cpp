@@ -85,7 +85,9 @@ void frm0201_IraiKakunin::make(qint32 batch, const QString &partner, const QStri
     if (!dialogs_.confirm(question, windowTitle()))
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    RequestWorkbooks::makeWorkbooks(RequireConnection(), settings_(), batch, partner);
+    const RequestWorkbooksOutcome o = RequestWorkbooks::makeWorkbooks(RequireConnection(), settings_(), batch, partner);
     QApplication::restoreOverrideCursor();
+    if (!o.failed.isEmpty())
+        dialogs_.error(o.failureText(), windowTitle());
     dialogs_.info(QStringLiteral("作成が終了しました。"), windowTitle());
 }
