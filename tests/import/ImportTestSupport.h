@@ -3,11 +3,13 @@
 // told and stops on cue, and table dumps for before/after comparisons.
 
 #include "OrderFixture.h"
+#include "import/ImportBatch.h"
 #include "import/ImportProgress.h"
 #include "store/Database.h"
 
 #include <QFile>
 #include <QStringList>
+#include <QTextStream>
 
 #include <functional>
 
@@ -83,4 +85,21 @@ inline void writeFile(const QString &path, const QByteArray &content)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(f.write(content), content.size());
+}
+
+// Runs the import batch command `command` as the executable would, with
+// what it prints kept in `outText` and `errText`.
+inline int runImportCommand(const QString &command, const QStringList &args, Dialogs &dialogs, QString &outText,
+                            QString &errText)
+{
+    outText.clear();
+    errText.clear();
+    QTextStream out(&outText);
+    QTextStream err(&errText);
+    BatchContext ctx{args, dialogs, out, err};
+    for (const BatchCommand &c : importBatchCommands())
+        if (c.name == command)
+            return c.run(ctx);
+    ADD_FAILURE() << "no command " << command.toStdString();
+    return -1;
 }

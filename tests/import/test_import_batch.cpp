@@ -28,16 +28,7 @@ protected:
 
     int run(const QString &command, const QStringList &args)
     {
-        outText.clear();
-        errText.clear();
-        QTextStream out(&outText);
-        QTextStream err(&errText);
-        BatchContext ctx{args, dialogs, out, err};
-        for (const BatchCommand &c : importBatchCommands())
-            if (c.name == command)
-                return c.run(ctx);
-        ADD_FAILURE() << "no command " << command.toStdString();
-        return -1;
+        return runImportCommand(command, args, dialogs, outText, errText);
     }
 
     TempDataFolder folder;

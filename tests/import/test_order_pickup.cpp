@@ -53,16 +53,7 @@ protected:
 
     int run(const QString &command, const QStringList &args)
     {
-        outText.clear();
-        errText.clear();
-        QTextStream out(&outText);
-        QTextStream err(&errText);
-        BatchContext ctx{args, dialogs, out, err};
-        for (const BatchCommand &c : importBatchCommands())
-            if (c.name == command)
-                return c.run(ctx);
-        ADD_FAILURE() << "no command " << command.toStdString();
-        return -1;
+        return runImportCommand(command, args, dialogs, outText, errText);
     }
 
     qint64 batches() { return db->scalar("Select count(*) From TBL_RD_H1").toLongLong(); }
