@@ -16,6 +16,7 @@
 #include "store/DataFolder.h"
 #include "store/Database.h"
 #include "store/Dialogs.h"
+#include "support/QuietDialogs.h"
 #include "store/Settings.h"
 
 #include <QCoreApplication>
@@ -32,19 +33,6 @@
 #include <cstdio>
 
 namespace {
-
-class QuietDialogs : public Dialogs {
-public:
-    MsgResult message(const QString &text, const QString &, MsgIcon, MsgButtons, MsgResult) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        return MsgResult::Ok;
-    }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override { return std::nullopt; }
-    QString openFile(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFile(const QString &, const QString &, const QString &) override { return {}; }
-    QString chooseFolder(const QString &, const QString &) override { return {}; }
-};
 
 double peakMegabytes()
 {

@@ -16,6 +16,7 @@
 #include "store/Database.h"
 #include "store/Connection.h"
 #include "store/Dialogs.h"
+#include "support/QuietDialogs.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -36,19 +37,6 @@ constexpr int LinesPerSlip = 4;
 constexpr int Lists = 50;
 constexpr int StoresPerList = 180;
 constexpr int ItemsPerList = 100;
-
-class QuietDialogs : public Dialogs {
-public:
-    MsgResult message(const QString &text, const QString &, MsgIcon, MsgButtons, MsgResult) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        return MsgResult::Ok;
-    }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override { return std::nullopt; }
-    QString openFile(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFile(const QString &, const QString &, const QString &) override { return {}; }
-    QString chooseFolder(const QString &, const QString &) override { return {}; }
-};
 
 // Time spent inside SQLite statements, from the engine's own profile.
 qint64 g_sqlNanoseconds = 0;
