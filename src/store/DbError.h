@@ -11,6 +11,7 @@
 //   94   invalid use of Null
 //   3024 a database file that should exist was not found
 //   10000 + n  an SQLite failure with extended result code n
+//   20000-20005  PostgreSQL server failures (store/PgConnection.h)
 
 #include <QString>
 
@@ -25,6 +26,12 @@ constexpr int PathAccess = 75;
 constexpr int InvalidNull = 94;
 constexpr int DatabaseFileMissing = 3024;
 constexpr int SqliteBase = 10000;
+constexpr int ServerBase = 20000;
+constexpr int ServerUnreachable = 20001;
+constexpr int ServerLoginRefused = 20002;
+constexpr int ServerConnectionLost = 20003;
+constexpr int ServerPasswordInSettings = 20004;
+constexpr int ServerSchemaTooNew = 20005;
 } // namespace DbErr
 
 class DbError : public std::runtime_error {

@@ -27,15 +27,6 @@
 struct pg_conn;
 struct pg_result;
 
-namespace DbErr {
-constexpr int ServerBase = 20000;
-constexpr int ServerUnreachable = 20001;
-constexpr int ServerLoginRefused = 20002;
-constexpr int ServerConnectionLost = 20003;
-constexpr int ServerPasswordInSettings = 20004;
-constexpr int ServerSchemaTooNew = 20005;
-} // namespace DbErr
-
 class PgConnection;
 
 // The rows of one statement, read forward. The first row is current right
