@@ -94,23 +94,29 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + wait;
         if (folder_ != AppFolder::path())
             releaseAll();
+        const bool usedBefore = use_;
         if (!use_) {
             if (auto refused = takeUse(deadline))
                 return refused;
         }
+        std::optional<FolderLock::Refusal> refused;
         if (role == Role::Window && !window_) {
-            if (!waitFor(WindowByte, Mode::Exclusive, deadline))
-                return FolderLock::Refusal{Role::Window, others()};
-            window_ = true;
-            writeRecord();
+            if (waitFor(WindowByte, Mode::Exclusive, deadline))
+                window_ = true;
+            else
+                refused = FolderLock::Refusal{Role::Window, others()};
         }
         if (role == Role::Replace && !replace_) {
-            if (!waitFor(FolderByte, Mode::Exclusive, deadline))
-                return FolderLock::Refusal{Role::Replace, others()};
-            replace_ = true;
-            writeRecord();
+            if (waitFor(FolderByte, Mode::Exclusive, deadline))
+                replace_ = true;
+            else
+                refused = FolderLock::Refusal{Role::Replace, others()};
         }
-        return std::nullopt;
+        if (refused && !usedBefore)
+            releaseAll();   // refused: as it was before
+        else
+            writeRecord();
+        return refused;
     }
 
     void release(Role role) override

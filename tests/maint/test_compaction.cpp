@@ -204,8 +204,9 @@ TEST_F(CompactionTest, KeepsTheModeOwnerAndGroupOfDataDb)
     ASSERT_EQ(::chmod(path.constData(), 0660), 0);
     // Where this process may give the file away, it belongs to another user.
     const bool mayGiveAway = ::geteuid() == 0;
-    if (mayGiveAway)
+    if (mayGiveAway) {
         ASSERT_EQ(::chown(path.constData(), 1234, 2345), 0);
+    }
     const struct stat before = statOf(dataPath);
     ScriptedDialogs d;
     ASSERT_EQ(Compaction::compactDataFolder(d), 0) << d.texts().join('\n').toStdString();

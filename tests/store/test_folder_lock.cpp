@@ -76,6 +76,7 @@ TEST_F(FolderLockTest, ReplaceRefusedCountsAndNamesTheOtherPrograms)
 {
     auto a = holder("tobari-edi correct-slip", {"use"});
     auto b = holder("tobari-edi（画面）", {"use", "window"});
+    ASSERT_FALSE(AppFolderLocks().take(Role::Use, 0ms));
     const auto refused = AppFolderLocks().take(Role::Replace, 300ms);
     ASSERT_TRUE(refused);
     ASSERT_EQ(refused->holders.size(), 2);
@@ -96,6 +97,11 @@ TEST_F(FolderLockTest, ReplaceRefusedCountsAndNamesTheOtherPrograms)
     // Refused means unchanged: this program still uses the folder, beside them.
     EXPECT_TRUE(AppFolderLocks().holds(Role::Use));
     EXPECT_FALSE(AppFolderLocks().holds(Role::Replace));
+    AppFolderLocks().release(Role::Use);
+    // A role refused to a program that did not use the folder yet leaves
+    // it not using it.
+    EXPECT_TRUE(AppFolderLocks().take(Role::Replace, 0ms));
+    EXPECT_FALSE(AppFolderLocks().holds(Role::Use));
 }
 
 TEST_F(FolderLockTest, AKilledProgramLeavesNothingBehind)
