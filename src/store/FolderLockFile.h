@@ -6,6 +6,7 @@
 // exclusive one and back.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class FolderLockFile {

@@ -12,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build="${BUILD_DIR:-build}"
-exe="$build/src/app/tobari-edi"
+exe="$build/tobari-edi"
 bench="$build/tests/import/bench_import"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
