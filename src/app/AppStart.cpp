@@ -36,10 +36,8 @@ void chooseFont()
 // Opens a settings screen modally when it exists in this build.
 void openSettingsScreen(const QString &name, Dialogs &dialogs)
 {
-    if (QDialog *screen = ScreenRegistry::create(name, nullptr, dialogs)) {
-        screen->exec();
-        delete screen;
-    }
+    if (QDialog *screen = ScreenRegistry::create(name, nullptr, dialogs))
+        ScreenRegistry::exec(screen);
 }
 
 } // namespace
@@ -109,6 +107,8 @@ int runScreens(int argc, char **argv, const CommandLine &cl)
     frm0000_main window(dialogs);
     dialogs.setOwner(&window);
     window.show();
+    // Without a window manager nothing gives a new window the keyboard.
+    window.activateWindow();
     window.load();
     const int rc = app.exec();
     OpenDatabase(false);
