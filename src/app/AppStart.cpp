@@ -9,6 +9,7 @@
 #include "store/AppFolder.h"
 #include "store/DataFolder.h"
 #include "store/Connection.h"
+#include "store/FolderLock.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -63,6 +64,16 @@ bool checkSettingsFiles(Dialogs &dialogs)
     return true;
 }
 
+bool claimWindow(Dialogs &dialogs)
+{
+    // A second window started by mistake is told at once, not kept waiting.
+    const auto refused = AppFolderLocks().take(FolderLock::Role::Window, std::chrono::milliseconds(0));
+    if (!refused)
+        return true;
+    dialogs.message(refused->message(), applicationTitle(), MsgIcon::Critical, MsgButtons::Ok, MsgResult::Ok);
+    return false;
+}
+
 int runScreens(int argc, char **argv, const CommandLine &cl)
 {
     QApplication app(argc, argv);
@@ -75,10 +86,18 @@ int runScreens(int argc, char **argv, const CommandLine &cl)
     registerScreens();
 
     QtDialogs dialogs;
+    FolderLock::setProgramName(QStringLiteral("tobari-edi（画面）"));
     try {
-        for (const QString &notice : DataFolder::prepare().notices)
+        DataFolder::holdForUse();
+        if (!claimWindow(dialogs))
+            return 1;
+        for (const QString &notice : prepareDataFolder())
             dialogs.info(notice, applicationTitle());
     } catch (const DbError &e) {
+        if (e.number() == FolderLock::InUse) {
+            dialogs.error(e.description());
+            return 1;
+        }
         dialogs.error(QStringLiteral("データフォルダを準備できません。\n%1 %2").arg(e.number()).arg(e.description()));
         return 3;
     }

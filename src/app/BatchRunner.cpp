@@ -2,6 +2,7 @@
 
 #include "app/BatchDialogs.h"
 #include "billing/ClosingCancel.h"
+#include "maint/Backups.h"
 #include "maint/DeleteAll.h"
 #include "store/Settings.h"
 #include "app/clsMakeMenu.h"
@@ -9,6 +10,7 @@
 #include "store/AppFolder.h"
 #include "store/Clock.h"
 #include "store/DataFolder.h"
+#include "store/FolderLock.h"
 #include "store/Connection.h"
 #include "ui/DataAccessError.h"
 
@@ -90,6 +92,14 @@ const BatchCommand *findBatchCommand(const QList<BatchCommand> &commands, const 
     return nullptr;
 }
 
+QStringList prepareDataFolder()
+{
+    DataFolder::holdForUse();
+    QStringList notices = Backups::finishInterruptedRestore();
+    notices += DataFolder::prepare().notices;
+    return notices;
+}
+
 int runBatchCommand(const BatchCommand &command, const CommandLine &cl, QTextStream &out, QTextStream &err,
                     bool interactive)
 {
@@ -103,12 +113,13 @@ int runBatchCommand(const BatchCommand &command, const CommandLine &cl, QTextStr
         }
         Clock::setFixed(when);
     }
+    FolderLock::setProgramName(QStringLiteral("tobari-edi ") + command.name);
     BatchDialogs dialogs(out, err, cl.yes, interactive);
     BatchContext ctx{cl.args, dialogs, out, err};
     try {
         if (command.opensDatabase) {
-            for (const QString &notice : DataFolder::prepare().notices)
-                out << notice << Qt::endl;
+            for (const QString &notice : prepareDataFolder())
+                out << batchLine(notice) << Qt::endl;
             const int rc = OpenDatabaseReporting(true, dialogs);
             if (rc != 0)
                 return BatchExit::Failed;
@@ -118,6 +129,11 @@ int runBatchCommand(const BatchCommand &command, const CommandLine &cl, QTextStr
         return status;
     } catch (const DbError &e) {
         OpenDatabase(false);
+        if (e.number() == FolderLock::InUse) {
+            // Refused, not failed: nothing was done and it may be run again.
+            ctx.out << batchLine(e.description()) << Qt::endl;
+            return BatchExit::NothingDone;
+        }
         return batchFailure(ctx, e.number(), e.description());
     } catch (const std::exception &e) {
         OpenDatabase(false);
@@ -175,11 +191,13 @@ QList<BatchCommand> coreBatchCommands()
     list << BatchCommand{QStringLiteral("init"), QStringLiteral("init"),
                          QStringLiteral("データフォルダを準備します（データベース・帳票・テンプレートの作成）"),
                          [](BatchContext &ctx) {
+                             DataFolder::holdForUse();
+                             const QStringList restored = Backups::finishInterruptedRestore();
                              const DataFolder::Result r = DataFolder::prepare();
                              for (const QString &f : r.created)
                                  ctx.out << QStringLiteral("作成しました: ") << f << Qt::endl;
-                             for (const QString &n : r.notices)
-                                 ctx.out << n << Qt::endl;
+                             for (const QString &n : restored + r.notices)
+                                 ctx.out << batchLine(n) << Qt::endl;
                              ctx.out << QStringLiteral("データフォルダ: ") << AppFolder::path() << Qt::endl;
                              return BatchExit::Done;
                          },

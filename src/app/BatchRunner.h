@@ -37,5 +37,12 @@ const BatchCommand *findBatchCommand(const QList<BatchCommand> &commands, const 
 int runBatchCommand(const BatchCommand &command, const CommandLine &cl, QTextStream &out, QTextStream &err,
                     bool interactive);
 
+// Start-up of a data folder, screens and batch mode alike: holds it for use,
+// completes it (DataFolder::prepare) and finishes a restore that was
+// interrupted, before anything opens the databases. Returns the notices for
+// the operator; throws DbError (FolderLock::InUse when another program is
+// replacing the folder's databases).
+QStringList prepareDataFolder();
+
 // The commands of the application core (version, init).
 QList<BatchCommand> coreBatchCommands();

@@ -6,6 +6,7 @@
 #include "billing/ConsignmentDetail.h"
 #include "store/Settings.h"
 #include "import/ui/frm9001_splImport.h"
+#include "maint/Compaction.h"
 #include "output/ChangeHistory.h"
 #include "store/AppState.h"
 #include "store/Connection.h"
@@ -161,7 +162,12 @@ void frm0000_main::load()
     menu_.setHost(this);
     QApplication::restoreOverrideCursor();
     if (rc == 0)
-        guarded([&] { menu_.showMenu(QStringLiteral("0"), AppConnection()); });
+        guarded([&] {
+            // A compaction an earlier close could not run is still owed.
+            if (Compaction::isPending(RequireConnection()))
+                AppState::CompactionRequest = 1;
+            menu_.showMenu(QStringLiteral("0"), AppConnection());
+        });
 }
 
 void frm0000_main::refreshNewOrders()

@@ -5,11 +5,17 @@
 // engine's online backup of the open connection, never a copy of an open
 // file, and are built under a hidden working name that is renamed when
 // complete, so a folder under a backup's name is always whole. Only the
-// newest `keep` backups stay (Gyoum.ini BACKUP_KEEP, 1 to 99, default 10).
+// newest `keep` backups stay (Gyoum.ini BACKUP_KEEP, 1 to 99, default 10),
+// newest by the time in backup.json; the one just made always stays.
+// A working folder an interrupted backup left is removed by the next backup
+// once no other program can be writing it.
 
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 class Database;
 class Dialogs;
@@ -57,10 +63,30 @@ QList<BackupEntry> list();
 // 行いません。") and its number returned, and the caller must stop.
 int makeBefore(Database &db, Dialogs &dialogs, const QString &operation, int keep);
 
+// A seam in the restore: called after each file took its new name (tests
+// stop the sequence here as a crash would).
+struct RestoreSteps {
+    std::function<void(const QString &target)> afterRename;
+};
+
 // Puts the database back to backup `name`: asks first (Cancel preselected),
-// then backs up the current state (reason "復元の前", so the restore can
-// itself be undone) and replaces the content of both files. 0 done,
-// 1 declined or no such backup, or the error number after its message.
-int restore(Database &db, Dialogs &dialogs, const QString &name, int keep);
+// then, holding the data folder to itself, backs up the current state
+// (reason "復元の前", so the restore can itself be undone), copies both
+// files of the backup beside data.db and common.db and checks the copies,
+// records the intent (restore.intent) and renames both copies into place.
+// Both files are replaced or neither: a failure before the renames leaves
+// both as they were and says so; once the record is written, the next
+// start finishes an interrupted restore (finishInterruptedRestore). The
+// application connection (opened when it is not) is closed for the renames
+// and opened again on the restored files. 0 done, 1 declined or no such
+// backup, FolderLock::InUse when other programs hold the folder, or the
+// error number after its message.
+int restore(Dialogs &dialogs, const QString &name, int keep, const RestoreSteps &steps = {});
+
+// Start-up, before anything opens the databases: completes a restore that
+// was interrupted after its record was written. Returns the notice for the
+// operator (empty when there was nothing to finish). Throws DbError
+// (FolderLock::InUse when another program holds the folder).
+QStringList finishInterruptedRestore();
 
 } // namespace Backups

@@ -5,6 +5,8 @@
 #include "store/AppFolder.h"
 #include "store/Database.h"
 #include "store/Connection.h"
+#include "store/Conditions.h"
+#include "store/FolderLock.h"
 #include "store/Literals.h"
 #include "store/Dialogs.h"
 
@@ -98,6 +100,7 @@ void compactFile(const QString &dataPath, const Steps &steps)
         throw;
     }
     source.reset();
+    FileSync::takePermissions(dataPath, copyPath);
 
     // A journal beside data.db would be played back into the new file.
     if (QFileInfo::exists(dataPath + QStringLiteral("-journal")))
@@ -113,6 +116,14 @@ void compactFile(const QString &dataPath, const Steps &steps)
 
 int compactDataFolder(Dialogs &dialogs, const Steps &steps)
 {
+    // Between the copy and the rename no other program may write: its
+    // committed work would go with the old file.
+    ReplacingFolder replacing;
+    if (!replacing) {
+        dialogs.message(replacing.refusal()->message(), applicationTitle(), MsgIcon::Critical, MsgButtons::Ok,
+                        MsgResult::Ok);
+        return FolderLock::InUse;
+    }
     try {
         compactFile(AppFolder::file(QStringLiteral("data.db")), steps);
         return 0;
@@ -125,6 +136,12 @@ int compactDataFolder(Dialogs &dialogs, const Steps &steps)
 
 int compactApplicationDatabase(Dialogs &dialogs, int backupKeep, const Steps &steps)
 {
+    ReplacingFolder replacing;
+    if (!replacing) {
+        dialogs.message(replacing.refusal()->message(), applicationTitle(), MsgIcon::Critical, MsgButtons::Ok,
+                        MsgResult::Ok);
+        return FolderLock::InUse;
+    }
     if (!AppConnection()) {
         if (const int rc = OpenDatabase(true)) {
             dialogs.message(dataAccessErrorText(rc), applicationTitle(), MsgIcon::None, MsgButtons::Ok,
@@ -132,11 +149,46 @@ int compactApplicationDatabase(Dialogs &dialogs, int backupKeep, const Steps &st
             return rc;
         }
     }
+    // The folder is ours now: the compaction runs here, whatever it meets.
+    SetJoukenValue(RequireConnection(), pendingKey(), QString());
     const int backup = Backups::makeBefore(RequireConnection(), dialogs, Backups::opCompaction(), backupKeep);
     OpenDatabase(false);
     if (backup != 0)
         return backup;
     return compactDataFolder(dialogs, steps);
+}
+
+} // namespace Compaction
+
+namespace Compaction {
+
+QString pendingKey()
+{
+    return QStringLiteral("COMPACT_PENDING");
+}
+
+bool isPending(Database &db)
+{
+    return GetJoukenValue(db, pendingKey()) == QLatin1String("1");
+}
+
+int compactAtClose(Dialogs &dialogs, int backupKeep)
+{
+    {
+        ReplacingFolder replacing;
+        if (!replacing) {
+            // Kept for the next close: the deleted rows' space is not lost,
+            // only not given back yet.
+            if (Database *db = AppConnection())
+                SetJoukenValue(*db, pendingKey(), QStringLiteral("1"));
+            dialogs.message(QStringLiteral("他のプログラム（%1 件）がこのデータフォルダを使用中のため、"
+                                           "データベースを最適化できませんでした。\n次回の終了時にもう一度最適化します。")
+                                .arg(replacing.refusal()->holders.size()),
+                            applicationTitle(), MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok);
+            return FolderLock::InUse;
+        }
+        return compactApplicationDatabase(dialogs, backupKeep);
+    }
 }
 
 } // namespace Compaction

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class Database;
 class Dialogs;
 
 namespace Compaction {
@@ -35,7 +36,19 @@ int compactDataFolder(Dialogs &dialogs, const Steps &steps = {});
 // command): a backup of both files through the application connection
 // (opened when it is not), then the connection is closed and data.db
 // compacted. The connection stays closed. 0 done, or the error number
-// after its message; a failed backup stops before the compaction.
+// after its message; a failed backup stops before the compaction. The
+// whole run holds the folder to itself (FolderLock::Role::Replace); when
+// other programs hold it past the wait, nothing is done and
+// FolderLock::InUse returned after the message.
 int compactApplicationDatabase(Dialogs &dialogs, int backupKeep, const Steps &steps = {});
+
+// At the main screen's close: compacts as compactApplicationDatabase does;
+// when other programs hold the folder the request is kept (isPending) for
+// the next close and the operator told. FolderLock::InUse then.
+int compactAtClose(Dialogs &dialogs, int backupKeep);
+
+// Whether an earlier close had to leave its compaction for later.
+bool isPending(Database &db);
+QString pendingKey();
 
 } // namespace Compaction

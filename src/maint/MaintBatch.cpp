@@ -9,6 +9,7 @@
 #include "store/Connection.h"
 #include "store/Literals.h"
 #include "store/Dialogs.h"
+#include "store/FolderLock.h"
 #include "store/GridColumns.h"
 
 #include <QTextStream>
@@ -141,9 +142,10 @@ QList<BatchCommand> maintBatchCommands()
     list << BatchCommand{QStringLiteral("compact"), QStringLiteral("compact"),
                          QStringLiteral("バックアップの後、データベース (data.db) を最適化します"),
                          [](BatchContext &ctx) {
-                             return Compaction::compactApplicationDatabase(ctx.dialogs, backupKeep()) == 0
-                                 ? BatchExit::Done
-                                 : BatchExit::Failed;
+                             const int rc = Compaction::compactApplicationDatabase(ctx.dialogs, backupKeep());
+                             return rc == 0 ? BatchExit::Done
+                                 : rc == FolderLock::InUse ? BatchExit::NothingDone
+                                                           : BatchExit::Failed;
                          }};
     list << BatchCommand{QStringLiteral("backup"), QStringLiteral("backup"),
                          QStringLiteral("データベースのバックアップを Backup フォルダに作成します"),
@@ -177,8 +179,10 @@ QList<BatchCommand> maintBatchCommands()
                          [](BatchContext &ctx) {
                              if (ctx.args.size() != 1)
                                  return usage(ctx, QStringLiteral("restore には復元するバックアップの名前を 1 つ指定してください。"));
-                             const int rc = Backups::restore(RequireConnection(), ctx.dialogs, ctx.args[0], backupKeep());
-                             return rc == 0 ? BatchExit::Done : rc == 1 ? BatchExit::NothingDone : BatchExit::Failed;
+                             const int rc = Backups::restore(ctx.dialogs, ctx.args[0], backupKeep());
+                             return rc == 0 ? BatchExit::Done
+                                 : rc == 1 || rc == FolderLock::InUse ? BatchExit::NothingDone
+                                                                      : BatchExit::Failed;
                          }};
     list << BatchCommand{QStringLiteral("pending"), QStringLiteral("pending --slips|--lists"),
                          QStringLiteral("伝票 (--slips) または品揃表 (--lists) が未出力の取込データを一覧します"),

@@ -23,8 +23,13 @@ Database &RequireConnection()
 
 QString dataAccessErrorText(int number)
 {
-    return QStringLiteral("データアクセス中にエラーが発生しました。") + QLatin1Char('\n')
+    QString text = QStringLiteral("データアクセス中にエラーが発生しました。") + QLatin1Char('\n')
         + QString::number(number) + QStringLiteral(" この番号を管理者に伝えてください。");
+    // A long import of another program holds the file past the wait: the
+    // operator needs to know that, not only a number.
+    if (number == DbErr::SqliteBase + 5)
+        text += QLatin1Char('\n') + QStringLiteral("他のプログラムがデータを使用中です。しばらく待ってからもう一度実行してください。");
+    return text;
 }
 
 void RelinkCommonTables(Database &db)

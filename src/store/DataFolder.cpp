@@ -2,6 +2,7 @@
 
 #include "store/AppFolder.h"
 #include "store/Database.h"
+#include "store/FolderLock.h"
 #include "store/Schema.h"
 
 #include <QDir>
@@ -82,6 +83,13 @@ bool isCompleteDataFile(const QString &path)
 
 } // namespace
 
+void holdForUse()
+{
+    QDir().mkpath(AppFolder::path());
+    if (const auto refused = AppFolderLocks().take(FolderLock::Role::Use, FolderLock::UseWait))
+        throw DbError(FolderLock::InUse, refused->message());
+}
+
 QString compactedCopyName()
 {
     return QStringLiteral("data.db.TEMP");
@@ -99,9 +107,17 @@ Result prepare()
     const QString root = AppFolder::path();
     if (!QDir().mkpath(root))
         throw DbError(DbErr::PathAccess, QStringLiteral("データフォルダ '%1' を作成できません。").arg(root));
+    holdForUse();
 
     const QString dataPath = AppFolder::file(QStringLiteral("data.db"));
     const QString copyPath = AppFolder::file(compactedCopyName());
+    if (!QFileInfo::exists(dataPath) && QFileInfo::exists(copyPath)) {
+        // Only while no other program has the folder: one that is still
+        // compacting would find its copy gone.
+        ReplacingFolder replacing;
+        if (!replacing)
+            throw DbError(FolderLock::InUse, replacing.refusal()->message());
+    }
     if (!QFileInfo::exists(dataPath) && QFileInfo::exists(copyPath) && isCompleteDataFile(copyPath)) {
         if (!QFile::rename(copyPath, dataPath))
             throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を '%2' に戻せません。").arg(copyPath, dataPath));

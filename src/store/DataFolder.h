@@ -23,8 +23,14 @@ struct Result {
 // A compaction writes its copy to data.db.TEMP and renames it over data.db.
 // When data.db is missing and a complete data.db.TEMP is there (it passes
 // the engine's integrity check and holds the numbering table), the copy is
-// put in place instead of a new empty database, and a notice says so.
+// put in place instead of a new empty database, and a notice says so; that
+// repair needs the folder to itself (FolderLock::Role::Replace).
 Result prepare();
+
+// Holds the data folder for use (creating the folder's lock file), waiting
+// while another program replaces its databases; throws DbError
+// FolderLock::InUse when the wait runs out. prepare() does this first.
+void holdForUse();
 
 // The name a compaction writes its copy under.
 QString compactedCopyName();

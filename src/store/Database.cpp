@@ -9,8 +9,15 @@
 
 namespace {
 
+// How long a statement waits for another program's write to end. An import
+// of a million records holds its transaction for several seconds.
+constexpr int BusyWaitMs = 10000;
+
 QString describe(sqlite3 *db, int rc)
 {
+    // The engine's own words ("database is locked") tell the operator nothing.
+    if ((rc & 0xff) == SQLITE_BUSY || (db && (sqlite3_extended_errcode(db) & 0xff) == SQLITE_BUSY))
+        return QStringLiteral("他のプログラムがデータを使用中です。しばらく待ってからもう一度実行してください。");
     const char *msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     return QString::fromUtf8(msg ? msg : sqlite3_errstr(rc));
 }
@@ -296,8 +303,8 @@ std::unique_ptr<Database> Database::open(const QString &path, bool create)
     }
     sqlite3_extended_result_codes(raw, 1);
     std::unique_ptr<Database> db(new Database(raw, path));
-    // Another program (or a second instance) may hold the file briefly.
-    sqlite3_busy_timeout(raw, 3000);
+    // Another program may be writing: wait for it rather than fail.
+    sqlite3_busy_timeout(raw, BusyWaitMs);
     db->runSimple("PRAGMA foreign_keys=OFF");
     // A rollback journal (not WAL) keeps a transaction that spans data.db and
     // the attached common.db atomic across both files; FULL syncs the journal

@@ -2,6 +2,8 @@
 // work done by hand: prepared inserts of the same rows into the staging
 // tables and the four set-based copies, in one transaction. Not a test.
 //   bench_import [--repeat N] [RECORDS...]   (default: 3 runs of 100000 and 1000000)
+//   bench_import --write RECORDS FILE        only writes such an order file (for
+//                                            measuring other programs beside an import)
 // For each size: generates an order file (two file headers, slips of 19
 // lines), imports it through OrderImport with the confirmation answered,
 // then measures the floor in a fresh database. Prints records per second,
@@ -345,6 +347,12 @@ void best(Measured &kept, const Measured &run, int index)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--write") {
+        Generator gen(QByteArray(argv[2]).toLongLong());
+        writeOrderFile(QString::fromLocal8Bit(argv[3]), gen);
+        std::printf("%lld records\n", gen.records());
+        return 0;
+    }
     QList<qint64> sizes;
     int repeat = 3;
     for (int i = 1; i < argc; ++i) {

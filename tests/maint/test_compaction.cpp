@@ -3,6 +3,8 @@
 
 #include "MaintFixture.h"
 #include "store/DataFolder.h"
+#include "store/FolderLock.h"
+#include "support/FolderHolder.h"
 #include "store/Schema.h"
 #include "support/TempDataFolder.h"
 
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace MaintFixture;
 
@@ -186,6 +189,69 @@ TEST_F(CompactionTest, StartUpPutsACompleteCopyBackWhenDataIsMissing)
     EXPECT_EQ(contentsOf(dataPath), before);
 }
 
+struct stat statOf(const QString &path)
+{
+    struct stat st {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    return st;
+}
+
+TEST_F(CompactionTest, KeepsTheModeOwnerAndGroupOfDataDb)
+{
+    const QByteArray path = QFile::encodeName(dataPath);
+    // A folder shared by a group: data.db writable by the group, which a
+    // new file under the usual umask is not.
+    ASSERT_EQ(::chmod(path.constData(), 0660), 0);
+    // Where this process may give the file away, it belongs to another user.
+    const bool mayGiveAway = ::geteuid() == 0;
+    if (mayGiveAway) {
+        ASSERT_EQ(::chown(path.constData(), 1234, 2345), 0);
+    }
+    const struct stat before = statOf(dataPath);
+    ScriptedDialogs d;
+    ASSERT_EQ(Compaction::compactDataFolder(d), 0) << d.texts().join('\n').toStdString();
+    const struct stat after = statOf(dataPath);
+    EXPECT_NE(after.st_ino, before.st_ino);   // a new file took the name
+    EXPECT_EQ(after.st_mode & 07777, 0660u);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+}
+
+TEST_F(CompactionTest, RefusedWhileAnotherProgramUsesTheFolder)
+{
+    const QByteArray before = bytesOf(dataPath);
+    FolderHolder other(QStringLiteral(FOLDER_LOCK_CHILD), folder.path(), "tobari-edi correct-slip", {"use"});
+    ASSERT_TRUE(other.ok());
+    ScriptedDialogs d;
+    EXPECT_EQ(Compaction::compactDataFolder(d), FolderLock::InUse);
+    ASSERT_EQ(d.texts().size(), 1);
+    EXPECT_EQ(d.texts()[0].section('\n', 0, 0),
+              QString("他のプログラム（1 件）がこのデータフォルダを使用中です。終了してからもう一度実行してください。"));
+    EXPECT_EQ(bytesOf(dataPath), before);
+    EXPECT_FALSE(QFileInfo::exists(copyPath));
+    other.stop();
+    EXPECT_EQ(Compaction::compactDataFolder(d), 0);
+}
+
+TEST_F(CompactionTest, StartUpLeavesACopyAloneWhileAnotherProgramHasTheFolder)
+{
+    ASSERT_TRUE(QFile::rename(dataPath, copyPath));
+    FolderHolder other(QStringLiteral(FOLDER_LOCK_CHILD), folder.path(), "compacting", {"use"});
+    ASSERT_TRUE(other.ok());
+    AppFolderLocks().release(FolderLock::Role::Use);   // a program just starting
+    try {
+        DataFolder::prepare();
+        ADD_FAILURE() << "start-up repaired the folder under another program";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), FolderLock::InUse);
+    }
+    EXPECT_TRUE(QFileInfo::exists(copyPath));
+    EXPECT_FALSE(QFileInfo::exists(dataPath));
+    other.stop();
+    EXPECT_EQ(DataFolder::prepare().notices.size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(dataPath));
+}
+
 TEST_F(CompactionTest, StartUpIgnoresAnIncompleteCopy)
 {
     QFile::remove(dataPath);
@@ -229,6 +295,35 @@ TEST(ApplicationCompaction, FailedBackupStopsBeforeTheCompaction)
     EXPECT_NE(Compaction::compactApplicationDatabase(d, 10, steps), 0);
     EXPECT_FALSE(compacted);
     EXPECT_TRUE(d.texts().join("").contains(QString::fromUtf8("最適化は行いません。")));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ApplicationCompaction, AtCloseACompactionThatCannotHaveTheFolderIsKeptForTheNextClose)
+{
+    TempDataFolder folder;
+    Clock::setFixed(QDateTime(QDate(2026, 12, 10), QTime(18, 0)));
+    Database &db = folder.prepare();
+    addBatch(db, 1, "261201", {Slip{}});
+    auto other = std::make_unique<FolderHolder>(QStringLiteral(FOLDER_LOCK_CHILD), folder.path(),
+                                                "tobari-edi import-order", QStringList{"use"});
+    ASSERT_TRUE(other->ok());
+    ScriptedDialogs d;
+    EXPECT_EQ(Compaction::compactAtClose(d, 10), FolderLock::InUse);
+    ASSERT_EQ(d.texts().size(), 1);
+    EXPECT_EQ(d.texts()[0], QString("他のプログラム（1 件）がこのデータフォルダを使用中のため、データベースを最適化できませんでした。\n"
+                                    "次回の終了時にもう一度最適化します。"));
+    EXPECT_TRUE(Backups::list().isEmpty());
+    EXPECT_TRUE(Compaction::isPending(RequireConnection()));
+
+    other.reset();
+    ScriptedDialogs next;
+    EXPECT_EQ(Compaction::compactAtClose(next, 10), 0) << next.texts().join('\n').toStdString();
+    EXPECT_EQ(Backups::list().size(), 1);
+    ASSERT_EQ(OpenDatabase(true), 0);
+    EXPECT_FALSE(Compaction::isPending(RequireConnection()));
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 // The maintenance commands as an operator's script sees them.
 
 #include "MaintFixture.h"
+#include "support/FolderHolder.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -137,6 +140,69 @@ TEST_F(MaintBatch, PendingListsTheBatchesNotPrinted)
     const Outcome none = run({"pending", "--lists"});
     EXPECT_EQ(none.status, 1);
     EXPECT_TRUE(none.err.contains(QString::fromUtf8("出力する明細は存在しません。")));
+}
+
+TEST_F(MaintBatch, CompactAndRestoreRefuseBesideAnotherProgramAndExitOne)
+{
+    ASSERT_EQ(run({"backup"}).status, 0);
+    QFile data(dir.filePath("data.db"));
+    ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+    const QByteArray before = data.readAll();
+    data.close();
+    FolderHolder other(QStringLiteral(FOLDER_LOCK_CHILD), dir.path(), "tobari-edi import-order", {"use"});
+    ASSERT_TRUE(other.ok());
+    const QString refused = QString::fromUtf8("他のプログラム（1 件）がこのデータフォルダを使用中です。");
+    for (const QStringList &args : {QStringList{"compact"}, QStringList{"restore", "20261210-093000", "--yes"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const Outcome o = run(args);
+        EXPECT_EQ(o.status, 1) << o.err.toStdString();
+        EXPECT_TRUE((o.out + o.err).contains(refused)) << o.out.toStdString() << o.err.toStdString();
+        ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+        EXPECT_EQ(data.readAll(), before);
+        data.close();
+    }
+    EXPECT_EQ(run({"backups"}).out.split('\n', Qt::SkipEmptyParts).size(), 1);
+}
+
+TEST_F(MaintBatch, BatchCommandsRunBesideAWindow)
+{
+    FolderHolder window(QStringLiteral(FOLDER_LOCK_CHILD), dir.path(), "tobari-edi", {"use", "window"});
+    ASSERT_TRUE(window.ok());
+    const Outcome listed = run({"batches"});
+    EXPECT_EQ(listed.status, 0) << listed.err.toStdString();
+    EXPECT_EQ(run({"backup"}).status, 0);
+}
+
+TEST_F(MaintBatch, StartUpFinishesARestoreInterruptedBetweenItsRenames)
+{
+    ASSERT_EQ(run({"backup"}).status, 0);
+    ASSERT_EQ(run({"delete-all", "--yes"}).status, 0);
+    // What a restore of the first backup leaves when it stops after data.db
+    // took its new name: common.db's copy beside it and the record.
+    const QDir backup(dir.filePath("Backup/20261210-093000"));
+    {
+        auto common = Database::open(dir.filePath("common.db"));
+        common->execute("INSERT INTO MST_GUNBAN(GUN_CD,GUN_NAME) VALUES('T99','復元後に消える')");
+    }
+    ASSERT_TRUE(QFile::copy(backup.filePath("common.db"), dir.filePath("common.db.restore")));
+    ASSERT_TRUE(QFile::remove(dir.filePath("data.db")));
+    ASSERT_TRUE(QFile::copy(backup.filePath("data.db"), dir.filePath("data.db")));
+    QFile intent(dir.filePath("restore.intent"));
+    ASSERT_TRUE(intent.open(QIODevice::WriteOnly));
+    intent.write(R"({"backup": "20261210-093000", "undo": "20261210-093000-03",
+                     "files": [{"copy": "data.db.restore", "target": "data.db"},
+                               {"copy": "common.db.restore", "target": "common.db"}]})");
+    intent.close();
+
+    const Outcome next = run({"batches"});
+    EXPECT_EQ(next.status, 0) << next.err.toStdString();
+    EXPECT_TRUE(next.out.startsWith(QString::fromUtf8("前回中断した復元（バックアップ「20261210-093000」）を完了しました。"
+                                                      "元に戻すには「20261210-093000-03」を復元してください。\n")))
+        << next.out.toStdString();
+    EXPECT_EQ(batches(), 3);
+    EXPECT_EQ(count(*Database::open(dir.filePath("common.db")), "MST_GUNBAN", "GUN_CD='T99'"), 0);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("restore.intent")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("common.db.restore")));
 }
 
 } // namespace

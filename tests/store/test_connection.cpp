@@ -103,6 +103,23 @@ TEST_F(DataFolderTest, MissingCommonFileGivesItsNumberAndNoConnection)
     EXPECT_THROW(RequireConnection(), DbError);
 }
 
+TEST_F(DataFolderTest, OpeningWhileAnotherProgramHoldsTheFileSaysSo)
+{
+    folder.prepare();
+    OpenDatabase(false);
+    // Another program's long transaction that spilled to the file.
+    auto other = Database::open(folder.file("data.db"));
+    other->executeScript("BEGIN EXCLUSIVE");
+    const int rc = OpenDatabase(true);
+    EXPECT_EQ(rc, DbErr::SqliteBase + 5);
+    EXPECT_EQ(AppConnection(), nullptr);
+    EXPECT_EQ(dataAccessErrorText(rc),
+              QStringLiteral("データアクセス中にエラーが発生しました。\n10005 この番号を管理者に伝えてください。\n"
+                             "他のプログラムがデータを使用中です。しばらく待ってからもう一度実行してください。"));
+    other->executeScript("ROLLBACK");
+    EXPECT_EQ(OpenDatabase(true), 0);
+}
+
 TEST_F(DataFolderTest, ClosingWithoutConnectionGivesZero)
 {
     EXPECT_EQ(OpenDatabase(false), 0);

@@ -115,6 +115,24 @@ TEST_F(DatabaseTest, CompactIntoANewFileOnly)
     db->rollback();
 }
 
+TEST_F(DatabaseTest, AWriteWaitsForAnotherWriterAndSaysSoInJapanese)
+{
+    auto other = Database::open(dir.filePath("t.db"));
+    Transaction holding(*other);
+    other->execute("INSERT INTO T VALUES ('held', 1)");
+    try {
+        db->execute("INSERT INTO T VALUES ('a', 1)");
+        FAIL() << "the write went through while another held the file";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.number(), 10005);   // SQLITE_BUSY, after the wait
+        EXPECT_EQ(e.description(),
+                  QStringLiteral("他のプログラムがデータを使用中です。しばらく待ってからもう一度実行してください。"));
+    }
+    holding.rollback();
+    db->execute("INSERT INTO T VALUES ('a', 1)");
+    EXPECT_EQ(count(), 1);
+}
+
 TEST(DatabaseOpen, MissingFileIsAnErrorUnlessCreating)
 {
     QTemporaryDir dir;

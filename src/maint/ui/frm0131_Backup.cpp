@@ -86,6 +86,6 @@ void frm0131_Backup::restoreChosen()
         dialogs_.error(QStringLiteral("復元するバックアップがありません。"), applicationTitle());
         return;
     }
-    Backups::restore(RequireConnection(), dialogs_, tdbList->gridModel()->text(row, 0), keep());
+    Backups::restore(dialogs_, tdbList->gridModel()->text(row, 0), keep());
     refresh();
 }

@@ -35,8 +35,7 @@ int frm9900_DBCompact::run()
 {
     repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const int rc = Compaction::compactApplicationDatabase(
-        dialogs_, Backups::keepCount(Settings::readInt(SettingKey::BackupKeep)));
+    const int rc = Compaction::compactAtClose(dialogs_, Backups::keepCount(Settings::readInt(SettingKey::BackupKeep)));
     QApplication::restoreOverrideCursor();
     return rc;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // "データベースを最適化しています。": shown when the main screen closes
 // after a retention deletion. It backs up, closes the connection, compacts
-// data.db and closes itself; the application then ends.
+// data.db and closes itself; the application then ends. When other programs
+// hold the data folder it says so and leaves the compaction for the next
+// close.
 
 #include <QDialog>
 

@@ -106,6 +106,8 @@ TEST_F(MaintScreens, BackupScreenMakesAndRestores)
     dialogs.answer(MsgResult::Ok);
     screen.tdbList->setCurrentRow(0);
     screen.functionKey(4);
+    db = AppConnection();   // opened anew on the restored files
+    ASSERT_NE(db, nullptr);
     EXPECT_EQ(count(*db, "TBL_RD_H1"), 0);
     EXPECT_EQ(screen.tdbList->gridModel()->rowCount(), 2);   // the state before the restore
 }
