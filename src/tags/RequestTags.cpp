@@ -70,6 +70,7 @@ RequestTagsOutcome writeRequestTags(Database &db, Dialogs &dialogs, const TagSet
         if (r == clsHudaPrint::Written) {
             TagIssue::stampWritten(db, print.OKMeisai());
             out.files << print.dataFile();
+            out.lines += int(print.OKMeisai().size());
             return;
         }
         TagIssue::reportExportResult(dialogs, r, false);

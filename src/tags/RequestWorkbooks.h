@@ -15,6 +15,7 @@ class Database;
 struct RequestWorkbook {
     QString request;   // the group's request number
     QString path;      // the workbook written
+    int slips = 0;     // slip headers of the group, all carrying the number now
 };
 
 namespace RequestWorkbooks {

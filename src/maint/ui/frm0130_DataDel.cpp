@@ -122,6 +122,8 @@ void frm0130_DataDel::functionKey(int index)
 void frm0130_DataDel::search()
 {
     std::optional<Retention::Lists> lists;
+    const QStringList periods{txtHaHK->text().trimmed(), txtSeHK->text().trimmed(), txtPBHK->text().trimmed(),
+                              Clock::today().toString(Qt::ISODate)};
     try {
         Busy busy;
         lists = Retention::search(RequireConnection(), dialogs_,
@@ -132,6 +134,11 @@ void frm0130_DataDel::search()
     }
     if (!lists)
         return;
+    // The same periods list the same rows again (less what was deleted):
+    // what the operator unticked stays unticked.
+    if (periods == searchedPeriods_)
+        Retention::keepTicks(*lists, shownLists());
+    searchedPeriods_ = periods;
     tdbListHa->gridModel()->setGridData(std::move(lists->orders));
     tdbListSe->gridModel()->setGridData(std::move(lists->billing));
     tdbListPB->gridModel()->setGridData(std::move(lists->pb));

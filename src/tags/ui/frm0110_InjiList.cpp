@@ -137,6 +137,12 @@ void frm0110_InjiList::openBatch()
     tdbList2->setFocus();
 }
 
+void frm0110_InjiList::refreshBatches()
+{
+    // A run that wrote a batch's last line still to write takes its "*".
+    ReloadGrid(*tdbList1, TagIssue::batchListSql(), RequireConnection(), kBatchNo);
+}
+
 void frm0110_InjiList::summaryButton(int row, int column)
 {
     const TagKindRow r = summaryRow(row);
@@ -163,8 +169,10 @@ void frm0110_InjiList::runKind(const TagKindRow &row)
         WaitCursor wait;
         o = TagIssue::issueKind(RequireConnection(), dialogs_, settings_(), lineFlag_, row);
     }
-    if (o.status == TagRunOutcome::Done)
+    if (o.status == TagRunOutcome::Done) {
+        refreshBatches();
         openBatch();
+    }
 }
 
 void frm0110_InjiList::runLine(int row)
@@ -186,6 +194,7 @@ void frm0110_InjiList::runLine(int row)
     // The lines stay listed; the summary is rebuilt and keeps the kind
     // they belong to current, so that the next line runs with its tag.
     keepLines_ = true;
+    refreshBatches();
     openBatch();
     // The row of the same tag and state, or of the same tag when the run
     // wrote its last line still to write.

@@ -3,9 +3,11 @@
 #include "ui/GridView.h"
 #include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
+#include "ui/InputHelpers.h"
 #include "store/Connection.h"
 #include "store/Dialogs.h"
 #include "tags/RequestWorkbooks.h"
+#include "tags/TagReports.h"
 #include "tags/TagSummary.h"
 
 #include <QApplication>
@@ -84,8 +86,17 @@ void frm0201_IraiKakunin::make(qint32 batch, const QString &partner, const QStri
 {
     if (!dialogs_.confirm(question, windowTitle()))
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    RequestWorkbooks::makeWorkbooks(RequireConnection(), settings_(), batch, partner);
-    QApplication::restoreOverrideCursor();
-    dialogs_.info(QStringLiteral("作成が終了しました。"), windowTitle());
+    QList<RequestWorkbook> made;
+    {
+        BusyCursor busy;
+        made = RequestWorkbooks::makeWorkbooks(RequireConnection(), settings_(), batch, partner);
+    }
+    // The batch's "*" goes once every slip carries a number.
+    reloadBatches();
+    dialogs_.info(TagReports::requestWorkbooks(made), windowTitle());
+}
+
+void frm0201_IraiKakunin::reloadBatches()
+{
+    ReloadGrid(*tdbList1, RequestWorkbooks::batchListSql(), RequireConnection(), kBatchNo);
 }

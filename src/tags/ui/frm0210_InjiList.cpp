@@ -3,9 +3,11 @@
 #include "ui/GridView.h"
 #include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
+#include "ui/InputHelpers.h"
 #include "store/Connection.h"
 #include "store/Dialogs.h"
 #include "tags/RequestTags.h"
+#include "tags/TagReports.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -67,10 +69,12 @@ void frm0210_InjiList::requestButton(int row, int column)
     } else if (column == tdbList1->columnOf(kLines)) {
         if (!dialogs_.confirm(QStringLiteral("印字データを書き出しますか？"), windowTitle()))
             return;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        RequestTags::writeRequestTags(RequireConnection(), dialogs_, settings_(), request);
-        QApplication::restoreOverrideCursor();
-        dialogs_.info(QStringLiteral("終了しました"), windowTitle());
+        RequestTagsOutcome written;
+        {
+            BusyCursor busy;
+            written = RequestTags::writeRequestTags(RequireConnection(), dialogs_, settings_(), request);
+        }
+        dialogs_.info(TagReports::requestTags(request, written), windowTitle());
     }
 }
 
