@@ -1,6 +1,7 @@
 #include "maint/ui/frm0130_DataDel.h"
 
 #include "store/Settings.h"
+#include "ui/WindowSize.h"
 #include "ui/FunctionKeyBar.h"
 #include "ui/GridView.h"
 #include "ui/InputHelpers.h"
@@ -90,7 +91,7 @@ frm0130_DataDel::frm0130_DataDel(Dialogs &dialogs, QWidget *parent) : QDialog(pa
     connect(cmdKeisan, &QPushButton::clicked, this, &frm0130_DataDel::search);
     connect(cmdExec, &QPushButton::clicked, this, &frm0130_DataDel::execute);
     new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this, this, &QDialog::reject);
-    resize(820, 680);
+    openSized(this, QSize(980, 740));
 }
 
 void frm0130_DataDel::showEvent(QShowEvent *event)

@@ -1,5 +1,6 @@
 #include "tags/ui/frm0110_InjiList.h"
 
+#include "ui/WindowSize.h"
 #include "ui/GridView.h"
 #include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
@@ -55,7 +56,7 @@ frm0110_InjiList::frm0110_InjiList(Dialogs &dialogs, QWidget *parent, std::funct
     tdbList1 = addTitledGrid(this, layout, QStringLiteral("取込データ"), "tdbList1", 4);
     tdbList2 = addTitledGrid(this, layout, QStringLiteral("札種別集計"), "tdbList2", 5);
     tdbList3 = addTitledGrid(this, layout, QStringLiteral("明細"), "tdbList3", 9);
-    resize(1280, 640);
+    openSized(this, QSize(1270, 720));
 
     // The picture floats over the screen, sized to the image.
     Frame1 = new QFrame(this);

@@ -1,5 +1,6 @@
 #include "tags/ui/frm0201_IraiKakunin.h"
 
+#include "ui/WindowSize.h"
 #include "ui/GridView.h"
 #include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
@@ -39,7 +40,7 @@ frm0201_IraiKakunin::frm0201_IraiKakunin(Dialogs &dialogs, QWidget *parent, std:
     auto *layout = new QHBoxLayout(this);
     tdbList1 = addTitledGrid(this, layout, QStringLiteral("取込データ（明細件数のボタンで一括作成）"), "tdbList1", 1);
     tdbList2 = addTitledGrid(this, layout, QStringLiteral("取引先（取引先名のボタンで作成）"), "tdbList2", 1);
-    resize(1000, 560);
+    openSized(this, QSize(1100, 620));
     connect(tdbList1, &GridView::buttonClicked, this,
             [this](int row, int column) { guarded([&] { batchButton(row, column); }); });
     connect(tdbList2, &GridView::buttonClicked, this,

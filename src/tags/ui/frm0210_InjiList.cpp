@@ -1,5 +1,6 @@
 #include "tags/ui/frm0210_InjiList.h"
 
+#include "ui/WindowSize.h"
 #include "ui/GridView.h"
 #include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
@@ -38,7 +39,7 @@ frm0210_InjiList::frm0210_InjiList(Dialogs &dialogs, Correction correction, QWid
     auto *layout = new QHBoxLayout(this);
     tdbList1 = addTitledGrid(this, layout, QStringLiteral("依頼（明細件数のボタンで印字データ作成）"), "tdbList1", 3);
     tdbList2 = addTitledGrid(this, layout, QStringLiteral("発注（発注NOのボタンで数量訂正）"), "tdbList2", 2);
-    resize(1100, 560);
+    openSized(this, QSize(1200, 620));
     connect(tdbList1, &GridView::buttonClicked, this,
             [this](int row, int column) { guarded([&] { requestButton(row, column); }); });
     connect(tdbList2, &GridView::buttonClicked, this,
