@@ -185,7 +185,11 @@ TEST_F(TagRuns, LineRunTakesTheCountFromTheBox)
         EXPECT_EQ(d.shown().value(1).title, QStringLiteral("印字枚数変更指定"));
         if (c.message.isEmpty()) {
             EXPECT_EQ(o.status, TagRunOutcome::Done);
-            EXPECT_EQ(d.texts().size(), 2);
+            // The run says what it wrote: one line, into this file.
+            EXPECT_EQ(d.texts().size(), 3);
+            EXPECT_EQ(d.texts().value(2), QStringLiteral("印字データを出力しました。\n出力した明細: 1 行\n出力ファイル: ")
+                                              + folder.file("TAG_CSV/12.CSV"));
+            EXPECT_EQ(d.shown().value(2).icon, MsgIcon::Information);
         } else {
             EXPECT_EQ(o.status, TagRunOutcome::NothingDone);
             EXPECT_EQ(d.texts().value(2), c.message);
