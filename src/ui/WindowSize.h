@@ -11,6 +11,5 @@ class QWidget;
 // (a few pixels each side) and the title bar.
 QSize largestWindowSize();
 
-// Resizes `window` to `wanted`, or to the largest size that fits (the
-// display's own working area when it is smaller still).
+// Resizes `window` to `wanted`, or to the largest size that fits.
 void openSized(QWidget *window, QSize wanted);
