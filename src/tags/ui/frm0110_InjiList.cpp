@@ -52,10 +52,17 @@ frm0110_InjiList::frm0110_InjiList(Dialogs &dialogs, QWidget *parent, std::funct
 {
     setObjectName(QStringLiteral("frm0110_InjiList"));
     setWindowTitle(QStringLiteral("印字データ操作"));
-    auto *layout = new QHBoxLayout(this);
-    tdbList1 = addTitledGrid(this, layout, QStringLiteral("取込データ"), "tdbList1", 4);
-    tdbList2 = addTitledGrid(this, layout, QStringLiteral("札種別集計"), "tdbList2", 5);
-    tdbList3 = addTitledGrid(this, layout, QStringLiteral("明細"), "tdbList3", 9);
+    // The batches and their summary side by side, the lines of a kind below
+    // over the whole width: the three grids' columns do not fit side by
+    // side on a 1280-pixel display.
+    auto *layout = new QVBoxLayout(this);
+    auto *top = new QHBoxLayout;
+    tdbList1 = addTitledGrid(this, top, QStringLiteral("取込データ"), "tdbList1", 1);
+    tdbList2 = addTitledGrid(this, top, QStringLiteral("札種別集計"), "tdbList2", 1);
+    auto *bottom = new QHBoxLayout;
+    tdbList3 = addTitledGrid(this, bottom, QStringLiteral("明細"), "tdbList3", 1);
+    layout->addLayout(top, 2);
+    layout->addLayout(bottom, 3);
     openSized(this, QSize(1270, 720));
 
     // The picture floats over the screen, sized to the image.
@@ -228,7 +235,7 @@ void frm0110_InjiList::ShowTagPicture()
     imgPict->resize(pixmap.size());
     Frame1->resize(pixmap.size());
     // Over the line list, clear of the grids the operator works in.
-    Frame1->move(qMax(0, width() - pixmap.width() - 12), 28);
+    Frame1->move(qMax(0, width() - pixmap.width() - 12), tdbList3->mapTo(this, QPoint(0, 0)).y());
     Frame1->raise();
     Frame1->show();
 }

@@ -150,14 +150,12 @@ TEST_F(InjiList, LineRunWithAChangedCountKeepsTheLinesListed)
     EXPECT_TRUE(screen->tdbList3->hasFocus());
     EXPECT_EQ(dialogs.texts().last(), QStringLiteral("印字データを出力しました。\n出力した明細: 1 行\n出力ファイル: ")
                                           + folder.file("TAG_CSV/7.CSV"));
-    // Batch 1's last line to write is written: its "*" goes at once, on
-    // the same batch row, the summary and the lines left as they are.
+    // Line 10 is still to write: the batch keeps its "*".
     EXPECT_EQ(screen->tdbList1->currentText("管理No"), "1");
-    EXPECT_EQ(screen->tdbList1->currentText("未発行"), "");
-    EXPECT_EQ(screen->tdbList3->gridModel()->rowCount(), 1);
+    EXPECT_EQ(screen->tdbList1->currentText("未発行"), "*");
 }
 
-TEST_F(InjiList, KindRunThatLeavesLinesToWriteKeepsTheMark)
+TEST_F(InjiList, TheMarkGoesWithTheBatchsLastLineToWrite)
 {
     openBatch1();
     dialogs.answer(MsgResult::Ok);
@@ -165,7 +163,17 @@ TEST_F(InjiList, KindRunThatLeavesLinesToWriteKeepsTheMark)
     ASSERT_EQ(stamp(10), "261210");
     EXPECT_EQ(screen->tdbList1->currentText("管理No"), "1");
     EXPECT_EQ(screen->tdbList1->currentText("未発行"), "*");   // the PB line 20 is still to write
+
+    press(screen->tdbList2, rowWhere(screen->tdbList2, "札名", "7"), "管理No");
+    dialogs.answer(MsgResult::Ok).answerInput(QString("2"));
+    press(screen->tdbList3, 0, "伝票No");
+    ASSERT_EQ(stamp(20), "261210");
+    // Refreshed at once on the same batch row; the summary and the lines
+    // stay as the run left them.
+    EXPECT_EQ(screen->tdbList1->currentText("管理No"), "1");
+    EXPECT_EQ(screen->tdbList1->currentText("未発行"), "");
     EXPECT_EQ(screen->tdbList2->gridModel()->rowCount(), 2);
+    EXPECT_EQ(screen->tdbList3->gridModel()->rowCount(), 1);
 }
 
 TEST_F(InjiList, TagPictureFollowsTheSummaryRow)
