@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   qt6-translations-l10n
   libsqlite3-dev libgtest-dev
+  libpq-dev postgresql
   libzip-dev libpugixml-dev zip
   fonts-ipafont
   poppler-utils xvfb xauth

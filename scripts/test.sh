@@ -19,5 +19,12 @@ if [ "${1:-}" = "--sanitize" ]; then
 else
   scripts/build.sh
 fi
+# The server tests run against a throwaway PostgreSQL server of their own;
+# a server that cannot be started fails the run.
+pg_dir="$(mktemp -d /tmp/tobari-pg.XXXXXX)"
+top="$PWD"
+trap '"$top/scripts/pg-server.sh" stop "$pg_dir" || true; rm -rf "$pg_dir"' EXIT
+TOBARI_TEST_PG="$(scripts/pg-server.sh start "$pg_dir")"
+export TOBARI_TEST_PG
 cd "${BUILD_DIR:-build}"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "${JOBS:-$(nproc)}"

@@ -1,5 +1,6 @@
 #include "store/Database.h"
 #include "store/JetFunctions.h"
+#include "JetCases.h"
 
 #include <QTemporaryDir>
 
@@ -137,13 +138,6 @@ TEST(DatabaseOpen, NotADatabaseIsAnError)
 
 // ------------------------------------------------------------ Jet functions
 
-struct FnCase {
-    const char *name;
-    const char *expr;
-    QVariant expected;   // null QVariant: SQL Null
-    int error;           // expected error number, 0 for none
-};
-
 class JetFunction : public ::testing::TestWithParam<FnCase> {
 protected:
     QTemporaryDir dir;
@@ -165,25 +159,7 @@ TEST_P(JetFunction, Evaluates)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, JetFunction,
-    ::testing::Values(
-        FnCase{"clng_half_down_to_even", "CLNG(2.5)", 2, 0}, FnCase{"clng_half_up_to_even", "CLNG(3.5)", 4, 0},
-        FnCase{"clng_negative_half", "CLNG(-2.5)", -2, 0}, FnCase{"clng_text_with_zeros", "CLNG('000150')", 150, 0},
-        FnCase{"clng_text_half", "clng('0.5')", 0, 0}, FnCase{"clng_blanks", "CLNG(' 12 ')", 12, 0},
-        FnCase{"clng_not_a_number", "CLNG('12a')", QVariant(), 13},
-        FnCase{"clng_empty_text", "CLNG('')", QVariant(), 13},
-        FnCase{"clng_null", "CLNG(NULL)", QVariant(), 94},
-        FnCase{"clng_overflow", "CLNG(3000000000)", QVariant(), 6},
-        FnCase{"fix_positive", "FIX(15.9)", 15, 0}, FnCase{"fix_negative", "FIX(-15.9)", -15, 0},
-        FnCase{"fix_text", "FIX('000155' * 1.0 / 10)", 15, 0}, FnCase{"fix_null", "FIX(NULL)", QVariant(), 0},
-        FnCase{"fix_not_a_number", "FIX('x')", QVariant(), 13}, FnCase{"cstr_integer", "CSTR(12)", "12", 0},
-        FnCase{"cstr_real", "CSTR(1.5)", "1.5", 0}, FnCase{"cstr_null", "CSTR(NULL)", QVariant(), 94},
-        FnCase{"mid_two_args", "MID('ABCDEF', 3)", "CDEF", 0},
-        FnCase{"mid_three_args", "MID('納品伝票', 2, 2)", "品伝", 0},
-        FnCase{"mid_past_end", "MID('AB', 5, 2)", "", 0}, FnCase{"mid_null", "MID(NULL, 1, 2)", QVariant(), 0},
-        FnCase{"jcat_treats_null_as_empty", "JCAT('A', NULL, 'B', 1)", "AB1", 0},
-        FnCase{"jcat_all_null", "JCAT(NULL, NULL)", "", 0}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, JetFunction, ::testing::ValuesIn(kJetCases),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

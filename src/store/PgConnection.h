@@ -1,0 +1,120 @@
+#pragma once
+// A connection to a PostgreSQL server through libpq, with the operations the
+// embedded engine's connection offers: statements with '?' parameters,
+// forward-only result sets read by name or position, nested transactions as
+// savepoints, and failures as DbError with the server's own numbers:
+//   20001  the server cannot be reached
+//   20002  the server refused the login
+//   20003  the connection was lost while working (the server rolls the
+//          open transaction back)
+//   20004  the connection settings hold a password
+//   20005  the database was made by a newer version of the program
+//   20000  any other failure of the server (its SQLSTATE in the text)
+// An error raised by one of the old engine's functions on the server keeps
+// that function's number (13 for CLNG('12a')).
+
+#include "store/DbError.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+
+namespace DbErr {
+constexpr int ServerBase = 20000;
+constexpr int ServerUnreachable = 20001;
+constexpr int ServerLoginRefused = 20002;
+constexpr int ServerConnectionLost = 20003;
+constexpr int ServerPasswordInSettings = 20004;
+constexpr int ServerSchemaTooNew = 20005;
+} // namespace DbErr
+
+class PgConnection;
+
+// The rows of one statement, read forward. The first row is current right
+// after the query. Values come back as the embedded engine gives them:
+// whole numbers as qlonglong, other numbers as double, texts as QString,
+// Null as a null QVariant.
+class PgRows {
+public:
+    PgRows(PgRows &&other) noexcept;
+    PgRows &operator=(PgRows &&other) noexcept;
+    PgRows(const PgRows &) = delete;
+    PgRows &operator=(const PgRows &) = delete;
+    ~PgRows();
+
+    bool eof() const { return row_ >= rows_; }
+    void moveNext();
+    int fieldCount() const;
+    QString fieldName(int index) const;
+    int indexOf(const QString &name) const;
+    QVariant field(int index) const;
+    QVariant field(const QString &name) const;
+    QString text(int index) const;
+    QString text(const QString &name) const;
+
+private:
+    friend class PgConnection;
+    explicit PgRows(pg_result *result);
+
+    pg_result *result_ = nullptr;
+    int rows_ = 0;
+    int row_ = 0;
+};
+
+class PgConnection {
+public:
+    // `connection` is a libpq connection string or URI; a password in it is
+    // refused (it belongs in libpq's password or service file). The session
+    // is named `applicationName` on the server, so that other desks see who
+    // holds what, and works in `schema` (its own functions first, then the
+    // server's).
+    static std::unique_ptr<PgConnection> open(const QString &connection, const QString &applicationName,
+                                              const QString &schema);
+    // The refusal open() gives for a password in the settings, or empty.
+    static QString passwordRefusal(const QString &connection);
+    ~PgConnection();
+    PgConnection(const PgConnection &) = delete;
+    PgConnection &operator=(const PgConnection &) = delete;
+
+    // "host:port" or the socket folder, for messages.
+    QString serverName() const;
+
+    void execute(const QString &sql, std::initializer_list<QVariant> params = {});
+    void execute(const QString &sql, const std::vector<QVariant> &params);
+    // Several statements without parameters (installation scripts).
+    void executeScript(const QString &sql);
+    qint64 changes() const { return changes_; }
+    PgRows query(const QString &sql, std::initializer_list<QVariant> params = {});
+    PgRows query(const QString &sql, const std::vector<QVariant> &params);
+    QVariant scalar(const QString &sql, std::initializer_list<QVariant> params = {});
+
+    // Transactions nest as on the embedded engine: the outermost level is
+    // the transaction, inner levels savepoints.
+    void begin();
+    void commit();
+    void rollback();
+    int transactionDepth() const { return depth_; }
+
+    // The server's id of this session (to end it from another, in tests of
+    // a lost connection).
+    int backendPid() const;
+
+private:
+    explicit PgConnection(pg_conn *conn) : conn_(conn) {}
+    pg_result *run(const QString &sql, const std::vector<QVariant> &params);
+    [[noreturn]] void fail(pg_result *result, const QString &sql);
+
+    pg_conn *conn_ = nullptr;
+    int depth_ = 0;
+    qint64 changes_ = 0;
+};
+
+// Installs the old engine's functions (CLNG, FIX, CSTR, MID) and the
+// embedded engine's substr into the connection's schema.
+void installServerFunctions(PgConnection &db);
