@@ -35,10 +35,8 @@ void chooseFont()
 // Opens a settings screen modally when it exists in this build.
 void openSettingsScreen(const QString &name, Dialogs &dialogs)
 {
-    if (QDialog *screen = ScreenRegistry::create(name, nullptr, dialogs)) {
-        screen->exec();
-        delete screen;
-    }
+    if (QDialog *screen = ScreenRegistry::create(name, nullptr, dialogs))
+        ScreenRegistry::exec(screen);
 }
 
 } // namespace
@@ -90,6 +88,8 @@ int runScreens(int argc, char **argv, const CommandLine &cl)
     frm0000_main window(dialogs);
     dialogs.setOwner(&window);
     window.show();
+    // Without a window manager nothing gives a new window the keyboard.
+    window.activateWindow();
     window.load();
     const int rc = app.exec();
     OpenDatabase(false);

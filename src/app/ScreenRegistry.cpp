@@ -1,6 +1,10 @@
 #include "app/ScreenRegistry.h"
 
+#include "ui/FocusReturn.h"
+
+#include <QDialog>
 #include <QHash>
+#include <QPointer>
 
 namespace ScreenRegistry {
 namespace {
@@ -42,6 +46,16 @@ bool isPlanned(const QString &name)
 QStringList names()
 {
     return factories().keys();
+}
+
+int exec(QDialog *screen)
+{
+    const FocusReturn back(screen->parentWidget());
+    const QPointer<QDialog> open(screen);
+    screen->setWindowModality(Qt::ApplicationModal);
+    const int r = screen->exec();
+    delete open.data();
+    return r;
 }
 
 } // namespace ScreenRegistry

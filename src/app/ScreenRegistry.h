@@ -22,6 +22,11 @@ bool contains(const QString &name);
 QDialog *create(const QString &name, QWidget *parent, Dialogs &dialogs);
 QStringList names();
 
+// Shows a screen made by `create` modally over the window that opened it,
+// deletes it when it closes, and gives the keyboard back to that window;
+// the screen's result.
+int exec(QDialog *screen);
+
 // Screens of the system that this build does not have yet: the menu may
 // name them, and the operator is told they are not available yet.
 bool isPlanned(const QString &name);

@@ -18,6 +18,7 @@
 #include "tags/ui/frm0110_InjiList.h"
 #include "tags/ui/frm0201_IraiKakunin.h"
 #include "tags/ui/frm0210_InjiList.h"
+#include "ui/FocusReturn.h"
 
 #include <QDialog>
 
@@ -81,7 +82,7 @@ void registerScreens()
         auto correct = [&d](QWidget *owner, const QString &request, const QString &orderNo) {
             frm0102_DenSuuEdit edit(d, owner);
             edit.set_DENNO(request, orderNo, QStringLiteral("なし"), true);
-            edit.exec();
+            execReturningFocus(edit);
         };
         return new frm0210_InjiList(d, correct, parent);
     });

@@ -167,9 +167,7 @@ void frm0000_main::openScreen(const QString &name)
                          MsgButtons::Ok, MsgResult::Ok);
         return;
     }
-    screen->setAttribute(Qt::WA_DeleteOnClose);
-    screen->setWindowModality(Qt::ApplicationModal);
-    screen->exec();
+    ScreenRegistry::exec(screen);
 }
 
 void frm0000_main::loadProcedure(const QString &name)

@@ -19,16 +19,35 @@ QString shortDate(const QDate &d)
     return d.toString(QStringLiteral("yyyy/MM/dd"));
 }
 
-QString closingDayOfThisMonth(const QString &closingDay)
+// The closing day of `month` (any day of it): the setting's day, or the
+// month's last day when the setting names a day the month does not have.
+QDate closingDayOf(const QDate &month, int day)
+{
+    // The business settings call 31 the month's end: in a shorter month the
+    // period closes on its last day instead of on a date that does not exist.
+    return QDate(month.year(), month.month(), qMin(day, month.daysInMonth()));
+}
+
+// This month's closing day, or the first later one that is not before
+// `from`: after a billing run the next period starts the day after this
+// month's closing day, and a proposal ending before it could not be taken.
+QString proposedClosingDay(const QString &closingDay, const std::optional<QDate> &from)
 {
     const QDate today = Clock::today();
     bool numeric = false;
     const int day = closingDay.trimmed().toInt(&numeric);
-    // The business settings call 31 the month's end: in a shorter month the
-    // period closes on its last day instead of on a date that does not exist.
-    if (numeric && day > today.daysInMonth() && day <= 31)
-        return shortDate(QDate(today.year(), today.month(), today.daysInMonth()));
-    return today.toString(QStringLiteral("yyyy/MM/")) + (QStringLiteral("00") + closingDay).right(2);
+    if (!numeric || day < 1 || day > 31)
+        return today.toString(QStringLiteral("yyyy/MM/")) + (QStringLiteral("00") + closingDay).right(2);
+    QDate month(today.year(), today.month(), 1);
+    if (from && *from > month) {
+        const QDate fromMonth(from->year(), from->month(), 1);
+        if (fromMonth > month)
+            month = fromMonth;
+    }
+    QDate to = closingDayOf(month, day);
+    if (from && to < *from)
+        to = closingDayOf(month.addMonths(1), day);
+    return shortDate(to);
 }
 
 bool refuse(Dialogs &dialogs, const QString &text)
@@ -71,7 +90,7 @@ ClosingPeriod proposeClosingPeriod(Database &db, const QString &closingDay)
         const auto to = parseDateText(stored.to);
         p.to = to ? shortDate(*to) : stored.to;
     } else {
-        p.to = closingDayOfThisMonth(closingDay);
+        p.to = proposedClosingDay(closingDay, parseDateText(p.from));
     }
     return p;
 }

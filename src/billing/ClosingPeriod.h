@@ -27,7 +27,9 @@ ClosingPeriod storedClosingPeriod(Database &db);
 // the day after the last billing date; else twelve months before today.
 // To: the open period's end; else this month's closing day (`closingDay`
 // of the business settings; an empty setting gives day 00, which the check
-// refuses, and a day past the month's end gives the month's last day).
+// refuses, and a day past the month's end gives the month's last day), or,
+// when that is before the proposed start, the first later closing day that
+// is not: the proposal never ends before it begins.
 ClosingPeriod proposeClosingPeriod(Database &db, const QString &closingDay);
 
 // The box the operator has to correct after a refusal.

@@ -1,5 +1,6 @@
 #include "store/PgConnection.h"
 
+#include "store/Schema.h"
 #include "store/SqlDialect.h"
 
 #include <QFile>
@@ -65,13 +66,31 @@ QVariant valueOf(const pg_result *r, int row, int col)
     }
 }
 
+// Every column name of the program's tables by its folded form.
+QString declaredSpelling(const QString &name)
+{
+    static const QHash<QString, QString> names = [] {
+        QHash<QString, QString> out;
+        for (const TableDef &t : Schema::tables()) {
+            for (const ColumnDef &c : t.columns)
+                out.insert(sqldialect::folded(c.name), c.name);
+        }
+        return out;
+    }();
+    return names.value(name);
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ PgRows
 
-PgRows::PgRows(pg_result *result) : result_(result), rows_(PQntuples(result)) {}
+PgRows::PgRows(pg_result *result, QHash<QString, QString> spellings)
+    : result_(result), spellings_(std::move(spellings)), rows_(PQntuples(result))
+{
+}
 
-PgRows::PgRows(PgRows &&o) noexcept : result_(o.result_), rows_(o.rows_), row_(o.row_)
+PgRows::PgRows(PgRows &&o) noexcept
+    : result_(o.result_), spellings_(std::move(o.spellings_)), rows_(o.rows_), row_(o.row_)
 {
     o.result_ = nullptr;
     o.rows_ = 0;
@@ -82,6 +101,7 @@ PgRows &PgRows::operator=(PgRows &&o) noexcept
     if (this != &o) {
         PQclear(result_);
         result_ = o.result_;
+        spellings_ = std::move(o.spellings_);
         rows_ = o.rows_;
         row_ = o.row_;
         o.result_ = nullptr;
@@ -108,7 +128,14 @@ int PgRows::fieldCount() const
 
 QString PgRows::fieldName(int index) const
 {
-    return QString::fromUtf8(PQfname(result_, index));
+    const QString name = QString::fromUtf8(PQfname(result_, index));
+    if (const auto it = spellings_.constFind(name); it != spellings_.constEnd())
+        return *it;
+    // A column the statement does not name (SELECT *) is spelled as the
+    // table declaration spells it.
+    if (const QString declared = declaredSpelling(name); !declared.isEmpty())
+        return declared;
+    return name;
 }
 
 int PgRows::indexOf(const QString &name) const
@@ -250,8 +277,7 @@ void PgConnection::fail(pg_result *result, const QString &sql)
 
 pg_result *PgConnection::run(const QString &sql, const std::vector<QVariant> &params)
 {
-    int expected = 0;
-    const QByteArray text = sqldialect::toServer(sql, &expected).toUtf8();
+    const QByteArray text = sqldialect::toServer(sql).toUtf8();
     std::vector<QByteArray> storage;
     std::vector<const char *> values;
     std::vector<int> lengths;
@@ -319,7 +345,7 @@ PgRows PgConnection::query(const QString &sql, std::initializer_list<QVariant> p
 
 PgRows PgConnection::query(const QString &sql, const std::vector<QVariant> &params)
 {
-    return PgRows(run(sql, params));
+    return PgRows(run(sql, params), sqldialect::spellings(sql));
 }
 
 QVariant PgConnection::scalar(const QString &sql, std::initializer_list<QVariant> params)
@@ -328,6 +354,69 @@ QVariant PgConnection::scalar(const QString &sql, std::initializer_list<QVariant
     if (rows.eof() || rows.fieldCount() == 0)
         return QVariant();
     return rows.field(0);
+}
+
+void PgConnection::copyBegin(const QString &table, const QStringList &columns)
+{
+    const QString sql = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QLatin1Char(',')));
+    pg_result *r = PQexec(conn_, sql.toUtf8().constData());
+    if (!r || PQresultStatus(r) != PGRES_COPY_IN)
+        fail(r, sql);
+    PQclear(r);
+    copyBuffer_.clear();
+}
+
+void PgConnection::copyRow(const std::vector<QVariant> &values)
+{
+    // The text form of COPY: tab between fields, \N for Null, and the
+    // backslash, tab and line ends inside a value escaped.
+    bool first = true;
+    for (const QVariant &v : values) {
+        if (!first)
+            copyBuffer_ += '\t';
+        first = false;
+        if (!v.isValid() || v.isNull()) {
+            copyBuffer_ += "\\N";
+            continue;
+        }
+        const QByteArray text = v.typeId() == QMetaType::Bool ? QByteArray(v.toBool() ? "-1" : "0")
+                                : v.typeId() == QMetaType::Double ? QByteArray::number(v.toDouble(), 'g', 17)
+                                                                  : v.toString().toUtf8();
+        for (const char c : text) {
+            switch (c) {
+            case '\\': copyBuffer_ += "\\\\"; break;
+            case '\t': copyBuffer_ += "\\t"; break;
+            case '\n': copyBuffer_ += "\\n"; break;
+            case '\r': copyBuffer_ += "\\r"; break;
+            default: copyBuffer_ += c; break;
+            }
+        }
+    }
+    copyBuffer_ += '\n';
+    if (copyBuffer_.size() >= 256 * 1024)
+        copyFlush(false);
+}
+
+void PgConnection::copyFlush(bool final)
+{
+    if (!copyBuffer_.isEmpty() && PQputCopyData(conn_, copyBuffer_.constData(), int(copyBuffer_.size())) != 1)
+        fail(PQgetResult(conn_), QStringLiteral("COPY"));
+    copyBuffer_.clear();
+    if (final && PQputCopyEnd(conn_, nullptr) != 1)
+        fail(PQgetResult(conn_), QStringLiteral("COPY"));
+}
+
+void PgConnection::copyEnd()
+{
+    copyFlush(true);
+    pg_result *r = PQgetResult(conn_);
+    if (!r || PQresultStatus(r) != PGRES_COMMAND_OK)
+        fail(r, QStringLiteral("COPY"));
+    changes_ = QByteArray(PQcmdTuples(r)).toLongLong();
+    PQclear(r);
+    // The end of the results of the COPY.
+    while ((r = PQgetResult(conn_)))
+        PQclear(r);
 }
 
 void PgConnection::begin()

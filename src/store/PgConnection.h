@@ -15,7 +15,9 @@
 
 #include "store/DbError.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <initializer_list>
@@ -60,9 +62,10 @@ public:
 
 private:
     friend class PgConnection;
-    explicit PgRows(pg_result *result);
+    PgRows(pg_result *result, QHash<QString, QString> spellings);
 
     pg_result *result_ = nullptr;
+    QHash<QString, QString> spellings_;
     int rows_ = 0;
     int row_ = 0;
 };
@@ -94,6 +97,14 @@ public:
     PgRows query(const QString &sql, const std::vector<QVariant> &params);
     QVariant scalar(const QString &sql, std::initializer_list<QVariant> params = {});
 
+    // Bulk loading: copyBegin starts COPY into `table` (`columns` in order),
+    // copyRow sends one row (Null as a null QVariant), copyEnd finishes it;
+    // the rows then count as one statement of the transaction. The server
+    // takes rows this way several times faster than one INSERT each.
+    void copyBegin(const QString &table, const QStringList &columns);
+    void copyRow(const std::vector<QVariant> &values);
+    void copyEnd();
+
     // Transactions nest as on the embedded engine: the outermost level is
     // the transaction, inner levels savepoints.
     void begin();
@@ -110,8 +121,11 @@ private:
     pg_result *run(const QString &sql, const std::vector<QVariant> &params);
     [[noreturn]] void fail(pg_result *result, const QString &sql);
 
+    void copyFlush(bool final);
+
     pg_conn *conn_ = nullptr;
     int depth_ = 0;
+    QByteArray copyBuffer_;
     qint64 changes_ = 0;
 };
 

@@ -76,4 +76,41 @@ QString toServer(const QString &sql, int *parameters)
     return out;
 }
 
+QString folded(const QString &name)
+{
+    QString out = name;
+    for (QChar &c : out) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 32);
+    }
+    return out;
+}
+
+QHash<QString, QString> spellings(const QString &sql)
+{
+    QHash<QString, QString> out;
+    qsizetype i = 0;
+    while (i < sql.size()) {
+        const QChar c = sql[i];
+        if (c == u'\'' || c == u'"') {
+            i = skipQuoted(sql, i, c);
+        } else if (c == u'-' && i + 1 < sql.size() && sql[i + 1] == u'-') {
+            const qsizetype end = sql.indexOf(u'\n', i);
+            i = end < 0 ? sql.size() : end;
+        } else if (isNameChar(c)) {
+            qsizetype end = i;
+            while (end < sql.size() && isNameChar(sql[end]))
+                ++end;
+            const QString word = sql.mid(i, end - i);
+            const QString key = folded(word);
+            if (key != word)
+                out.insert(key, word);
+            i = end;
+        } else {
+            ++i;
+        }
+    }
+    return out;
+}
+
 } // namespace sqldialect

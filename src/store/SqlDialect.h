@@ -4,6 +4,7 @@
 // the server's own functions (data/db/pg_functions.sql) close the gaps a
 // function can close.
 
+#include <QHash>
 #include <QString>
 
 namespace sqldialect {
@@ -14,5 +15,14 @@ namespace sqldialect {
 // texts). Quoted texts, quoted names and comments are left as they are.
 // `parameters` receives the number of parameters found.
 QString toServer(const QString &sql, int *parameters = nullptr);
+
+// The server folds unquoted names to lower case, so a result column named
+// "管理NoB00900" in the statement comes back as "管理nob00900". The names as
+// the statement spells them, by their folded form, give the program's
+// spelling back (grids take their captions and formats from these names).
+QHash<QString, QString> spellings(const QString &sql);
+
+// How the server folds an unquoted name: ASCII letters only.
+QString folded(const QString &name);
 
 } // namespace sqldialect

@@ -284,8 +284,14 @@ void GridView::mouseReleaseEvent(QMouseEvent *event)
 
 void GridView::keyPressEvent(QKeyEvent *event)
 {
-    if ((event->key() == Qt::Key_Space || event->key() == Qt::Key_Select) && event->modifiers() == Qt::NoModifier
-        && isButton(currentIndex()) && state() != EditingState) {
+    // Operators press Enter on a button as readily as Space; on any other
+    // cell Enter goes on to the window (its default button, its own keys).
+    const int key = event->key();
+    const bool press =
+        key == Qt::Key_Space || key == Qt::Key_Select || key == Qt::Key_Return || key == Qt::Key_Enter;
+    const bool plain = event->modifiers() == Qt::NoModifier
+        || (key == Qt::Key_Enter && event->modifiers() == Qt::KeypadModifier);
+    if (press && plain && isButton(currentIndex()) && state() != EditingState) {
         event->accept();
         emit buttonClicked(currentIndex().row(), currentIndex().column());
         return;

@@ -62,7 +62,7 @@ public:
     static QColor unfocusedDeadArea() { return QColor(212, 208, 200); }
 
 signals:
-    // A button cell ("B", "d") pressed by a click or the space bar.
+    // A button cell ("B", "d") pressed by a click, the space bar or Enter.
     void buttonClicked(int row, int column);
     // The current row moved (-1: none).
     void currentRowChanged(int row, int previous);

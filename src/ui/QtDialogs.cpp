@@ -1,6 +1,7 @@
 #include "ui/QtDialogs.h"
 
-#include <QApplication>
+#include "ui/FocusReturn.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -8,17 +9,14 @@
 
 QWidget *QtDialogs::parent() const
 {
-    if (QWidget *w = QApplication::activeModalWidget())
-        return w;
-    if (QWidget *w = QApplication::activeWindow())
-        return w;
-    return owner_;
+    return FocusReturn::currentWindow(owner_);
 }
 
 MsgResult QtDialogs::message(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons,
                              MsgResult defaultButton)
 {
-    QMessageBox box(parent());
+    const FocusReturn back(parent());
+    QMessageBox box(back.window());
     box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
     box.setText(text);
     switch (icon) {
@@ -68,8 +66,9 @@ MsgResult QtDialogs::message(const QString &text, const QString &title, MsgIcon 
 
 std::optional<QString> QtDialogs::input(const QString &prompt, const QString &title, const QString &defaultText)
 {
+    const FocusReturn back(parent());
     bool ok = false;
-    const QString t = QInputDialog::getText(parent(), title.isEmpty() ? applicationTitle() : title, prompt,
+    const QString t = QInputDialog::getText(back.window(), title.isEmpty() ? applicationTitle() : title, prompt,
                                             QLineEdit::Normal, defaultText, &ok);
     if (!ok)
         return std::nullopt;
@@ -78,15 +77,18 @@ std::optional<QString> QtDialogs::input(const QString &prompt, const QString &ti
 
 QString QtDialogs::openFile(const QString &title, const QString &startFolder, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent(), title, startFolder, filter);
+    const FocusReturn back(parent());
+    return QFileDialog::getOpenFileName(back.window(), title, startFolder, filter);
 }
 
 QString QtDialogs::saveFile(const QString &title, const QString &startPath, const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parent(), title, startPath, filter);
+    const FocusReturn back(parent());
+    return QFileDialog::getSaveFileName(back.window(), title, startPath, filter);
 }
 
 QString QtDialogs::chooseFolder(const QString &caption, const QString &startFolder)
 {
-    return QFileDialog::getExistingDirectory(parent(), caption, startFolder, QFileDialog::ShowDirsOnly);
+    const FocusReturn back(parent());
+    return QFileDialog::getExistingDirectory(back.window(), caption, startFolder, QFileDialog::ShowDirsOnly);
 }

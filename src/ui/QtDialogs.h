@@ -1,6 +1,7 @@
 #pragma once
 // Dialogs on screen: Qt message boxes, input boxes and file choosers, owned
-// by the window that is active when they open.
+// by the window that is active when they open; when one closes, that window
+// has the keyboard again (FocusReturn).
 
 #include "store/Dialogs.h"
 

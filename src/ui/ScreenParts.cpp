@@ -15,3 +15,19 @@ GridView *addTitledGrid(QWidget *owner, QBoxLayout *row, const QString &title, c
     row->addLayout(box, stretch);
     return grid;
 }
+
+GridView *focusFirstGridWithRows(std::initializer_list<GridView *> grids)
+{
+    GridView *chosen = nullptr;
+    for (GridView *grid : grids) {
+        if (grid->gridModel()->rowCount() > 0) {
+            chosen = grid;
+            break;
+        }
+    }
+    if (!chosen && grids.size() > 0)
+        chosen = *grids.begin();
+    if (chosen)
+        chosen->setFocus(Qt::OtherFocusReason);
+    return chosen;
+}

@@ -75,6 +75,29 @@ TEST_F(MainScreen, ScreenOpenedByNameReturnsToTheSamePage)
     EXPECT_EQ(screen->titleText(), QStringLiteral("保守・設定"));
 }
 
+TEST_F(MainScreen, AClosedScreenGivesTheKeyboardBackToTheMainScreen)
+{
+    ScreenRegistry::add("frm9901_Var", [](QWidget *parent, Dialogs &) -> QDialog * { return new frm9901_Var(parent); });
+    screen->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(screen.get()));
+    auto *cmd = screen->findChild<QLineEdit *>("txtCmd");
+    ASSERT_NE(cmd, nullptr);
+    cmd->setFocus();
+    QTest::keyClick(screen.get(), Qt::Key_F8);
+    QString closed;
+    QTimer::singleShot(0, [&] {
+        if (QWidget *w = QApplication::activeModalWidget()) {
+            closed = w->objectName();
+            QTest::keyClick(w, Qt::Key_Escape);
+        }
+    });
+    QTest::keyClick(screen.get(), Qt::Key_F8);   // バージョン情報
+    EXPECT_EQ(closed, "frm9901_Var");
+    // The activation comes back through the event loop, as the next key would.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == screen.get(); }, 2000));
+    EXPECT_EQ(QApplication::focusWidget(), cmd);
+}
+
 TEST_F(MainScreen, UnknownScreenIsReportedAndTheScreenGoesOn)
 {
     screen->openScreen("frm_nothing");

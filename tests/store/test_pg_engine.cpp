@@ -349,3 +349,45 @@ TEST_F(ServerTables, FailureHalfWayLeavesTheSchemaEmpty)
                   .toLongLong(),
               1);
 }
+
+TEST_F(ServerTables, ColumnsComeBackSpelledAsTheProgramSpellsThem)
+{
+    ServerSchema::ensure(*db);
+    PgRows r = db->query("SELECT IKey, IVal AS 次番号L00900, 1 AS 管理NoB00900, 2 AS \"Quoted\" FROM MST_IDX");
+    EXPECT_EQ(r.fieldName(0), "IKey");
+    EXPECT_EQ(r.fieldName(1), "次番号L00900");
+    EXPECT_EQ(r.fieldName(2), "管理NoB00900");
+    EXPECT_EQ(r.fieldName(3), "Quoted");
+    PgRows all = db->query("SELECT * FROM MST_IDX");
+    EXPECT_EQ(all.fieldName(all.indexOf("ival")), "IVal");
+}
+
+TEST_F(ServerConnection, CopyLoadsRowsWithEveryCharacterIntact)
+{
+    const QString awkward = QStringLiteral("tab\there\\back\nline\r納品");
+    db->begin();
+    db->copyBegin("t", {"k", "v"});
+    db->copyRow({awkward, 1});
+    db->copyRow({QStringLiteral("\\N"), QVariant()});
+    db->copyRow({QStringLiteral("plain"), 3});
+    db->copyEnd();
+    EXPECT_EQ(db->changes(), 3);
+    db->commit();
+    EXPECT_EQ(db->scalar("SELECT v FROM t WHERE k = ?", {awkward}).toLongLong(), 1);
+    EXPECT_TRUE(db->scalar("SELECT v FROM t WHERE k = ?", {QStringLiteral("\\N")}).isNull())
+        << "a text that looks like the Null marker is a text";
+    EXPECT_EQ(countSeenByOthers(), 3);
+}
+
+TEST_F(ServerConnection, FailedCopyLeavesNothingAndTheConnectionWorks)
+{
+    db->begin();
+    db->copyBegin("t", {"k", "v"});
+    db->copyRow({QStringLiteral("same"), 1});
+    db->copyRow({QStringLiteral("same"), 2});
+    EXPECT_THROW(db->copyEnd(), DbError);
+    db->rollback();
+    EXPECT_EQ(countSeenByOthers(), 0);
+    db->execute("INSERT INTO t VALUES ('after', 1)");
+    EXPECT_EQ(countSeenByOthers(), 1);
+}

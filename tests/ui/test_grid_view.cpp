@@ -7,7 +7,9 @@
 #include "store/DbError.h"
 #include "support/TempDataFolder.h"
 
+#include <QDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -191,6 +193,54 @@ TEST_F(GridViewTest, ButtonCellsReportTheirPress)
     QTest::keyClick(grid, Qt::Key_Space);
     ASSERT_EQ(pressed.count(), 2);
     EXPECT_EQ(pressed.at(1), QVariantList({0, 0}));
+}
+
+// Enter presses a button cell as Space does; on any other cell it goes on to
+// the window, whose default button still answers it.
+TEST_F(GridViewTest, EnterPressesAButtonCellAndOtherwiseReachesTheWindow)
+{
+    struct Case {
+        const char *name;
+        int column;   // 0 請求管理No (button), 1 処理日 (text)
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        bool pressesButton;
+    };
+    const Case cases[] = {
+        {"return_on_button", 0, Qt::Key_Return, Qt::NoModifier, true},
+        {"keypad_enter_on_button", 0, Qt::Key_Enter, Qt::KeypadModifier, true},
+        {"return_on_text_cell", 1, Qt::Key_Return, Qt::NoModifier, false},
+        {"keypad_enter_on_text_cell", 1, Qt::Key_Enter, Qt::KeypadModifier, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDialog screen;
+        auto *layout = new QVBoxLayout(&screen);
+        auto *list = new GridView;
+        auto *ok = new QPushButton(QStringLiteral("OK"));
+        layout->addWidget(list);
+        layout->addWidget(ok);
+        ok->setDefault(true);
+        QObject::connect(ok, &QPushButton::clicked, &screen, &QDialog::accept);
+        screen.show();
+        screen.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&screen));
+        LoadGrid(*list, History, *db);
+        list->setFocus();
+        list->setCurrentCell(1, c.column);
+        QSignalSpy pressed(list, &GridView::buttonClicked);
+
+        QTest::keyClick(list, c.key, c.modifiers);
+        if (c.pressesButton) {
+            ASSERT_EQ(pressed.count(), 1);
+            EXPECT_EQ(pressed.at(0), QVariantList({1, 0}));
+            EXPECT_EQ(screen.result(), 0);
+            EXPECT_TRUE(screen.isVisible());
+        } else {
+            EXPECT_EQ(pressed.count(), 0);
+            EXPECT_EQ(screen.result(), int(QDialog::Accepted));
+        }
+    }
 }
 
 TEST_F(GridViewTest, TheFocusedGridIsDrawnInWindowColours)

@@ -3,6 +3,7 @@
 #include "ui/WindowSize.h"
 #include "ui/FunctionKeyBar.h"
 #include "ui/GridView.h"
+#include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
 #include "billing/BillingFile.h"
 #include "billing/BillingRun.h"
@@ -90,6 +91,8 @@ void frm0120_SeikyuList::showEvent(QShowEvent *event)
     if (!loaded_) {
         loaded_ = true;
         guarded([&] { loadLists(); });
+        // This month's slips first, then those left for later, then the runs.
+        focusFirstGridWithRows({tdbList1, tdbList4, tdbList2});
     }
 }
 

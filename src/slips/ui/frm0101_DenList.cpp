@@ -1,8 +1,10 @@
 #include "slips/ui/frm0101_DenList.h"
 
 #include "output/ui/frm0102_DenSuuEdit.h"
+#include "ui/FocusReturn.h"
 #include "ui/FunctionKeyBar.h"
 #include "ui/GridView.h"
+#include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
 #include "output/clsCustomDOP.h"
 #include "slips/PrintActions.h"
@@ -128,7 +130,7 @@ void frm0101_DenList::showEvent(QShowEvent *event)
     if (!loaded_) {
         loaded_ = true;
         loadBatches();
-        tdbList1->setFocus();
+        focusFirstGridWithRows({tdbList1, tdbList2});
         SetFunctionKeys(Batches);
     }
 }
@@ -327,7 +329,7 @@ void frm0101_DenList::correctQuantities(int row)
     GridModel *m = tdbList2->gridModel();
     frm0102_DenSuuEdit edit(dialogs_, this);
     edit.set_DENNO(m->text(row, DetailNumber), m->text(row, DetailOrder), m->text(row, DetailStore), false);
-    edit.exec();
+    execReturningFocus(edit);
 }
 
 void frm0101_DenList::exportDelivery()

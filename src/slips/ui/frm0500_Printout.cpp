@@ -47,6 +47,8 @@ void frm0500_Printout::runStarted()
     labPage->clear();
     // From here until the run ends the window only hides itself.
     running_ = true;
+    if (!back_)
+        back_.emplace(parentWidget());
     show();
     QCoreApplication::processEvents();
 }
@@ -55,6 +57,7 @@ void frm0500_Printout::runEnded()
 {
     running_ = false;
     hide();
+    back_.reset();
 }
 
 void frm0500_Printout::beforePage(int page, int row, int rows)

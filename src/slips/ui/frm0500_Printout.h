@@ -17,10 +17,12 @@
 
 #include "slips/PrintActions.h"
 #include "slips/PrintProgress.h"
+#include "ui/FocusReturn.h"
 
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
 class Database;
 class Dialogs;
@@ -55,5 +57,7 @@ protected:
 
 private:
     bool running_ = false;
+    // The screen that printed has the keyboard again when the window hides.
+    std::optional<FocusReturn> back_;
     qint16 stopRequest_ = 0; // -1 once cancel is clicked
 };

@@ -110,7 +110,7 @@ void frm0110_InjiList::showEvent(QShowEvent *event)
     if (!activated_) {
         activated_ = true;
         guarded([&] { LoadGrid(*tdbList1, TagIssue::batchListSql(), RequireConnection()); });
-        tdbList1->setFocus();
+        focusFirstGridWithRows({tdbList1, tdbList2, tdbList3});
     }
 }
 

@@ -58,7 +58,7 @@ void frm0201_IraiKakunin::showEvent(QShowEvent *event)
     if (!activated_) {
         activated_ = true;
         guarded([&] { LoadGrid(*tdbList1, RequestWorkbooks::batchListSql(), RequireConnection()); });
-        tdbList1->setFocus();
+        focusFirstGridWithRows({tdbList1, tdbList2});
     }
 }
 

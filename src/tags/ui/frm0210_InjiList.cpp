@@ -57,7 +57,7 @@ void frm0210_InjiList::showEvent(QShowEvent *event)
     if (!activated_) {
         activated_ = true;
         guarded([&] { LoadGrid(*tdbList1, RequestTags::requestListSql(), RequireConnection()); });
-        tdbList1->setFocus();
+        focusFirstGridWithRows({tdbList1, tdbList2});
     }
 }
 

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -172,6 +173,66 @@ TEST_F(BillingScreens, CustomExportOfARunTellsAFailure)
     EXPECT_TRUE(said.startsWith(QStringLiteral("出力する際にエラーが発生しました。\r\nエラーNo="))) << said.toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("Nonexistent"))) << said.toStdString();
     EXPECT_FALSE(QFile::exists(out + "/RUN.CSV"));
+}
+
+// Where the desk opens: the first of 今月請求対象, 次回請求分 and 請求履歴 that
+// has rows, with the keys of that grid; nothing is said when all are empty.
+struct FirstFocusCase {
+    const char *name;
+    const char *from;       // closing period calculated before the desk opens; none when empty
+    const char *to;
+    bool history;           // a billing run in 請求履歴
+    const char *expectGrid;
+    const char *expectF1;
+};
+
+class DeskFirstFocus : public BillingScreens, public ::testing::WithParamInterface<FirstFocusCase> {};
+
+TEST_P(DeskFirstFocus, OpensOnTheFirstGridWithRows)
+{
+    const FirstFocusCase &c = GetParam();
+    if (*c.from) {
+        dialogs.answer(MsgResult::Ok);
+        ASSERT_EQ(runClosing(*db, dialogs, c.from, c.to).status, 0);
+    }
+    if (c.history) {
+        runHeader(3, "240421", "240520");
+        recorded(3, 30, "000077", 500, false);
+    }
+    const qsizetype before = dialogs.shown().size();
+    frm0120_SeikyuList screen(dialogs, settings);
+    screen.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&screen));
+    ASSERT_NE(screen.focusWidget(), nullptr);
+    EXPECT_EQ(screen.focusWidget()->objectName(), c.expectGrid);
+    EXPECT_EQ(screen.xlabFnc->caption(0), c.expectF1);
+    EXPECT_EQ(dialogs.shown().size(), before) << dialogs.texts().join('|').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DeskFirstFocus,
+    ::testing::Values(
+        FirstFocusCase{"this_month_has_slips", "2024/05/21", "2024/06/20", true, "tdbList1", "出力"},
+        // Nothing delivered within the period: the slips for later are worked in.
+        FirstFocusCase{"this_month_empty", "2024/06/02", "2024/06/20", true, "tdbList4", "出力"},
+        FirstFocusCase{"only_the_history", "", "", true, "tdbList2", "再出力"},
+        FirstFocusCase{"all_empty", "", "", false, "tdbList1", "出力"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(BillingScreens, EnterOnARunsButtonShowsItsSlips)
+{
+    runHeader(3, "240421", "240520");
+    recorded(3, 30, "000077", 500, false);
+    frm0120_SeikyuList screen(dialogs, settings);
+    screen.show();
+    GridView *history = screen.tdbList2;
+    history->setFocus();
+    history->setCurrentCell(0, history->columnOf("請求管理No"));
+    ASSERT_EQ(screen.tdbList3->gridModel()->rowCount(), 0);
+    QTest::keyClick(history, Qt::Key_Return);
+    EXPECT_EQ(screen.tdbList3->gridModel()->rowCount(), 1);
+    EXPECT_EQ(screen.focusWidget(), screen.tdbList3);
+    EXPECT_TRUE(screen.isVisible());
 }
 
 } // namespace

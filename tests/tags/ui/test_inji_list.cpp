@@ -108,6 +108,38 @@ TEST_F(InjiList, OpeningABatchShowsItsSummaryAndAnotherBatchRowEmptiesIt)
     EXPECT_EQ(screen->tdbList3->gridModel()->rowCount(), 0);
 }
 
+// Operators press Enter on the buttons: 管理No of a batch, 管理No of a tag
+// kind and 札名 act on Enter as on Space.
+TEST_F(InjiList, EnterPressesEveryButtonCell)
+{
+    struct Key {
+        const char *name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    for (const Key &k : {Key{"return", Qt::Key_Return, Qt::NoModifier}, Key{"keypad_enter", Qt::Key_Enter, Qt::KeypadModifier}}) {
+        SCOPED_TRACE(k.name);
+        auto enter = [&](GridView *grid, int row, const QString &caption) {
+            grid->setFocus();
+            grid->setCurrentCell(row, grid->columnOf(caption));
+            QTest::keyClick(grid, k.key, k.modifiers);
+        };
+        screen->tdbList2->gridModel()->clearRows();
+        enter(screen->tdbList1, rowWhere(screen->tdbList1, "管理No", "1"), "管理No");
+        EXPECT_EQ(screen->tdbList2->gridModel()->rowCount(), 3);
+        EXPECT_TRUE(screen->tdbList2->hasFocus());
+        enter(screen->tdbList2, 1, "管理No");
+        EXPECT_EQ(screen->tdbList3->gridModel()->rowCount(), 1);
+        const qsizetype before = dialogs.shown().size();
+        dialogs.answer(MsgResult::Cancel);
+        enter(screen->tdbList2, rowWhere(screen->tdbList2, "札名", QStringLiteral("値札A"), ""), "札名");
+        ASSERT_EQ(dialogs.shown().size(), before + 1);
+        EXPECT_EQ(dialogs.texts().last(),
+                  QStringLiteral("印字作業を行います。\n値札A をプリンタにセットしてください。\n出力枚数は 3枚です。"));
+        EXPECT_TRUE(screen->isVisible());
+    }
+}
+
 TEST_F(InjiList, KindRunWritesStampsAndReopensTheBatch)
 {
     openBatch1();
