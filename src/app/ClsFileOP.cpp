@@ -1,9 +1,9 @@
 #include "app/ClsFileOP.h"
 
-#include <QDir>
+#include "store/FileTrash.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 bool ClsFileOP::Copy(bool, bool)
 {
@@ -21,13 +21,7 @@ bool ClsFileOP::Delete(bool, bool, bool Trash)
 {
     if (!QFileInfo::exists(fromFile))
         return false;
-    if (Trash) {
-        // Qt falls back to a trash beside the working folder when the data
-        // home is missing; make sure the desktop's own trash is used.
-        const QString home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        if (home.isEmpty() || !QDir().mkpath(home))
-            return false;
-        return QFile::moveToTrash(fromFile);
-    }
+    if (Trash)
+        return FileTrash::move(fromFile);
     return QFile::remove(fromFile);
 }

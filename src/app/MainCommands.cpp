@@ -1,6 +1,7 @@
 #include "app/MainCommands.h"
 
 #include "billing/ClosingCancel.h"
+#include "import/OrderPickUp.h"
 #include "maint/DeleteAll.h"
 
 #include "app/ClsFileOP.h"
@@ -85,6 +86,33 @@ void MainCommands::runImport(const std::function<int(const QString &)> &import, 
                              applicationTitle(), MsgIcon::Warning, MsgButtons::Ok, MsgResult::Ok);
     }
     host_.setMainEnabled(true);
+}
+
+void MainCommands::pickUpNewOrders()
+{
+    if (!imports_.order) {
+        notYet(QStringLiteral("データ取込"));
+        return;
+    }
+    QStringList lines;
+    host_.setMainEnabled(false);
+    try {
+        pickUpOrderFiles(
+            Settings::readText(SettingKey::ReadPath), Settings::readInt(SettingKey::PickUpTrash) == 1,
+            [this](const QString &path) { return ImportAttempt{imports_.order(path), QString()}; },
+            [&](const PickedUpFile &f) {
+                if (f.outcome != PickedUpFile::ImportedBefore)
+                    lines << f.line();
+            });
+    } catch (...) {
+        host_.setMainEnabled(true);
+        throw;
+    }
+    host_.setMainEnabled(true);
+    dialogs_.message(QStringLiteral("受信データの取込が終わりました。\n")
+                         + (lines.isEmpty() ? QStringLiteral("新しい受信データはありませんでした。")
+                                            : lines.join(QLatin1Char('\n'))),
+                     applicationTitle(), MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok);
 }
 
 void MainCommands::siteOpen()

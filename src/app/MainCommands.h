@@ -45,6 +45,11 @@ public:
     // the caller, which reports them.
     void loadProcedure(const QString &name);
 
+    // Imports the new order files of the read folder one after the other,
+    // each with its own confirmation, puts each imported file away and
+    // tells what became of every file.
+    void pickUpNewOrders();
+
     // "TOBARE_END" question; true on OK.
     static bool confirmEnd(Dialogs &dialogs);
 

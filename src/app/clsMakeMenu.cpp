@@ -1,5 +1,7 @@
 #include "app/clsMakeMenu.h"
 
+#include <QStringList>
+
 #include "store/AppFolder.h"
 #include "store/Database.h"
 
@@ -42,18 +44,28 @@ void clsMakeMenu::showMenu(const QString &page, Database *connection)
     }
 }
 
-void clsMakeMenu::MenuSelect(const QString &command)
+int clsMakeMenu::entryNumber(const QString &command)
 {
-    if (command.size() >= 10)
-        return;
+    if (command.size() >= 10 || command.isEmpty())
+        return 0;
     // Digits only: "3.0", "+3" and " 3" select nothing.
-    if (command.isEmpty())
-        return;
     for (QChar c : command)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return;
+            return 0;
     const int n = command.toInt();
-    if (n < 1 || n > 9)
+    return n >= 1 && n <= 9 ? n : 0;
+}
+
+bool clsMakeMenu::hasEntry(int n) const
+{
+    static const QStringList kinds{"M", "F", "S", "SHELL_APP", "SHELL_FULL"};
+    return n >= 1 && n <= 9 && kinds.contains(entries_[n].kind.toUpper());
+}
+
+void clsMakeMenu::MenuSelect(const QString &command)
+{
+    const int n = entryNumber(command);
+    if (n == 0)
         return;
     const QString kind = entries_[n].kind.toUpper();
     const QString target = entries_[n].target;

@@ -37,6 +37,11 @@ public:
     // A click on entry label `index` (0 to 8).
     void cmdClick(int index);
 
+    // The entry number a command text holds (1 to 9), 0 for any other text.
+    static int entryNumber(const QString &command);
+    // Whether entry n of the current page does something when chosen.
+    bool hasEntry(int n) const;
+
     QString kind(int position) const { return entries_[position].kind; }
     QString target(int position) const { return entries_[position].target; }
 

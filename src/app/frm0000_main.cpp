@@ -16,13 +16,17 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFileSystemWatcher>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -97,6 +101,31 @@ frm0000_main::frm0000_main(Dialogs &dialogs, QWidget *parent)
     cmdRow->addStretch(1);
     outer->addLayout(cmdRow);
 
+    // New order files in the read folder, and the button that imports them.
+    newOrders_ = new QWidget(central);
+    auto *newRow = new QHBoxLayout(newOrders_);
+    newRow->setContentsMargins(0, 0, 0, 0);
+    labNewOrders_ = new QLabel(newOrders_);
+    labNewOrders_->setObjectName(QStringLiteral("labNewOrders"));
+    labNewOrders_->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    cmdNewOrders_ = new QPushButton(QStringLiteral("取り込む"), newOrders_);
+    cmdNewOrders_->setObjectName(QStringLiteral("cmdNewOrders"));
+    connect(cmdNewOrders_, &QPushButton::clicked, this, [this] { guarded([this] { commands_.pickUpNewOrders(); }); });
+    newRow->addWidget(labNewOrders_);
+    newRow->addWidget(cmdNewOrders_);
+    newRow->addStretch(1);
+    newOrders_->hide();
+    outer->addWidget(newOrders_);
+    readFolderWatch_ = new QFileSystemWatcher(this);
+    // A file being written changes the folder many times: look once it has
+    // been quiet for a moment.
+    readFolderSettle_ = new QTimer(this);
+    readFolderSettle_->setSingleShot(true);
+    readFolderSettle_->setInterval(1000);
+    connect(readFolderSettle_, &QTimer::timeout, this, &frm0000_main::refreshNewOrders);
+    connect(readFolderWatch_, &QFileSystemWatcher::directoryChanged, readFolderSettle_,
+            qOverload<>(&QTimer::start));
+
     setCentralWidget(central);
     statusBar()->showMessage(QStringLiteral("F1〜F9 またはメニュー番号で選択します。"));
     resize(820, 600);
@@ -107,6 +136,8 @@ void frm0000_main::guarded(F &&action)
 {
     try {
         action();
+        // An action may import, put files away or change the read folder.
+        refreshNewOrders();
     } catch (const DbError &e) {
         QApplication::restoreOverrideCursor();
         setEnabled(true);
@@ -131,6 +162,22 @@ void frm0000_main::load()
     QApplication::restoreOverrideCursor();
     if (rc == 0)
         guarded([&] { menu_.showMenu(QStringLiteral("0"), AppConnection()); });
+}
+
+void frm0000_main::refreshNewOrders()
+{
+    const QString folder = Settings::readText(SettingKey::ReadPath);
+    const QStringList watched = readFolderWatch_->directories();
+    if (watched != QStringList(folder)) {
+        if (!watched.isEmpty())
+            readFolderWatch_->removePaths(watched);
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            readFolderWatch_->addPath(folder);
+    }
+    Database *db = AppConnection();
+    const qsizetype n = db ? newOrderFiles_.find(*db, folder).size() : 0;
+    labNewOrders_->setText(QStringLiteral("新しい受信データがあります（%1 件）").arg(n));
+    newOrders_->setVisible(n > 0);
 }
 
 void frm0000_main::setMenuTitle(const QString &title)
@@ -210,6 +257,17 @@ void frm0000_main::commandEntered()
 {
     const QString text = txtCmd_->text();
     txtCmd_->clear();   // emptied whatever it selected
+    if (text.isEmpty())
+        return;
+    // A number that selects nothing is answered, so a typing slip is not
+    // mistaken for a menu that does not react.
+    const int n = clsMakeMenu::entryNumber(text);
+    if (n == 0 || !menu_.hasEntry(n)) {
+        dialogs_.message(n == 0 ? QStringLiteral("メニュー番号は 1 から 9 の数字で入れてください。")
+                                : QStringLiteral("メニュー番号 %1 はこのページにありません。").arg(n),
+                         applicationTitle(), MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok);
+        return;
+    }
     guarded([&] { menu_.MenuSelect(text); });
 }
 

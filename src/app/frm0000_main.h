@@ -4,12 +4,16 @@
 
 #include "app/MainCommands.h"
 #include "app/clsMakeMenu.h"
+#include "import/OrderPickUp.h"
 
 #include <QMainWindow>
 
 #include <array>
 
+class QFileSystemWatcher;
 class QGroupBox;
+class QPushButton;
+class QTimer;
 class QLabel;
 class QLineEdit;
 class Dialogs;
@@ -42,6 +46,10 @@ public:
     QString entryText(int index) const;
     QString titleText() const;
 
+    // Looks at the read folder again: "新しい受信データがあります（N 件）"
+    // and its button show while it holds order files never imported.
+    void refreshNewOrders();
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -62,6 +70,12 @@ private:
     std::array<QLabel *, 9> xlabMenu_{};
     std::array<QLabel *, 9> labMenu_{};
     QLineEdit *txtCmd_ = nullptr;
+    QWidget *newOrders_ = nullptr;
+    QLabel *labNewOrders_ = nullptr;
+    QPushButton *cmdNewOrders_ = nullptr;
+    QFileSystemWatcher *readFolderWatch_ = nullptr;
+    QTimer *readFolderSettle_ = nullptr;
+    NewOrderFiles newOrderFiles_;
     DesktopOpener *opener_ = nullptr;
     bool closing_ = false;
 };

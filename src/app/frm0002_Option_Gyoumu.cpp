@@ -32,22 +32,6 @@ bool retentionOk(const QString &text)
     }
 }
 
-// A whole number from `min` to `max` written in digits only (full-width
-// digits typed with the input method on count), or nothing.
-std::optional<int> wholeInRange(const QString &text, int min, int max)
-{
-    const QString t = halfWidthAscii(text).trimmed();
-    if (t.isEmpty() || t.size() > 2 + QString::number(max).size())
-        return std::nullopt;
-    for (const QChar c : t)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-    const int n = t.toInt();
-    if (n < min || n > max)
-        return std::nullopt;
-    return n;
-}
-
 QLabel *note(const QString &text, QWidget *parent)
 {
     auto *l = new QLabel(text, parent);
@@ -132,8 +116,8 @@ bool frm0002_Option_Gyoumu::save()
     bool partnerOk = partner.size() <= partnerWidth;
     for (const QChar c : partner)
         partnerOk = partnerOk && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    const std::optional<int> closingDay = wholeInRange(xtxtShime_Bi->text(), 1, 31);
-    const std::optional<int> taxRate = wholeInRange(xtxtZei->text(), 0, 99);
+    const std::optional<int> closingDay = wholeNumberInRange(xtxtShime_Bi->text(), 1, 31);
+    const std::optional<int> taxRate = wholeNumberInRange(xtxtZei->text(), 0, 99);
     const std::pair<bool, std::pair<QLineEdit *, QString>> checks[] = {
         {partnerOk, {xtxtTriCD, QStringLiteral("取引先CDは %1 桁以内の数字で入力してください。").arg(partnerWidth)}},
         {closingDay.has_value(), {xtxtShime_Bi, QStringLiteral("締日は 1 から 31 の整数で入力してください。")}},

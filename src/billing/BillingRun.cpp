@@ -92,7 +92,7 @@ qint32 RecordBillingRun(Database &db, const QString &tradingPartner)
     // amount is one slip of the run.
     db.execute(QStringLiteral("Insert Into TBL_SEZ_H(INDEXNOZH,TORIHIKISAKI_CD,DATA_SYU,DATA_SAKUSEI_BI,TAISYOU_J,"
                               "TAISYOU_I,DEN_MAISUU,KINGAKU_KEI) Select ")
-               + run + SqlText(tradingPartner, true) + SqlText(QStringLiteral("064"), true, true)
+               + run + SqlText(tradingPartner, true, true) + SqlText(QStringLiteral("064"), true, true)
                + SqlText(today, true, true) + SqlText(from, true, true) + SqlText(to, true, true)
                + QStringLiteral("Count(TTH.INDEXNOH2) as CNT,SUM(TTH.KINGAKU_KEI) as GGK From (Select SMB.INDEXNOH2,"
                                 "SMB.KINGAKU_KEI From TBL_SEM_B SMB Where SMB.HA_FLG='-1' UNION Select INDEXNOH2,"

@@ -12,6 +12,7 @@
 #include "store/Literals.h"
 #include "store/Settings.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -80,11 +81,14 @@ QString lineName(const Recordset &rs)
     return QStringLiteral("伝票No %1 行No %2").arg(rs.text(QStringLiteral("OMDNNO")), rs.text(QStringLiteral("ONLINE")));
 }
 
-// The gathered lines in the order of the sheet, every value checked before
-// anything is written.
-QList<ChargedLine> readGathered(Database &db)
+// Hands each gathered line to `take` in the order of the sheet, as it is
+// read, every value checked first; returns how many there were. A line
+// that cannot be charged stops the run: the workbook being filled is then
+// thrown away.
+template <typename Take>
+int readGathered(Database &db, Take take)
 {
-    QList<ChargedLine> lines;
+    int lines = 0;
     Recordset rs = db.query(QStringLiteral("Select * From TMP_JSEIKYU Order By TAG_OP_DATE,OMHCNO,OMDNNO,ONLINE"));
     for (; !rs.eof(); rs.moveNext()) {
         ChargedLine l;
@@ -108,7 +112,8 @@ QList<ChargedLine> readGathered(Database &db)
                               .arg(lineName(rs), rs.text(QStringLiteral("OMFUDA")), rs.text(QStringLiteral("ONNFKB"))));
         l.tags = wholeNumber(*tenths) / 10;
         l.fee = l.tags * wholeNumber(*perTag);
-        lines << l;
+        take(l);
+        ++lines;
     }
     return lines;
 }
@@ -119,36 +124,26 @@ void ensureFolder(const QString &path)
         throw DbError(DbErr::PathAccess, QStringLiteral("フォルダ '%1' を作成できません。").arg(path));
 }
 
-// BDyyyyMMdd_hhmmss.xlsx, or with "_2", "_3" ... when a run in the same
-// second already wrote that name: an earlier workbook is the only record of
-// the lines it charged, so it is never replaced.
-QString freeTarget(const QString &folder)
-{
-    const QString base = QDir(folder).filePath(QStringLiteral("BD") + Clock::now().toString(QStringLiteral("yyyyMMdd_hhmmss")));
-    QString target = base + QStringLiteral(".xlsx");
-    for (int n = 2; QFileInfo::exists(target) || QFileInfo::exists(target + QStringLiteral(".part")); ++n)
-        target = base + QStringLiteral("_%1.xlsx").arg(n);
-    return QDir::toNativeSeparators(target);
-}
-
-void fillWorkbook(const QString &path, const QList<ChargedLine> &lines)
+// Returns the number of lines written.
+int fillWorkbook(const QString &path, Database &db)
 {
     Workbook book(path);
     Worksheet data = book.sheet(2);
     int r = 2;
-    for (const ChargedLine &l : lines) {
+    const int lines = readGathered(db, [&](const ChargedLine &l) {
         data.setText(r, 1, l.tagDate);
         for (int c = 0; c < 9; ++c)
             data.setText(r, c + 2, l.texts[c]);
         data.setNumber(r, 11, l.tags);
         data.setNumber(r, 12, l.fee);
         ++r;
-    }
+    });
     data.autoFitColumns(QStringLiteral("A:L"));
     Worksheet summary = book.sheet(1);
     summary.refreshPivotTable(consignmentPivotName());
     summary.setColumnStyle(QStringLiteral("C:IV"), QStringLiteral("Comma [0]"));
     book.save();
+    return lines;
 }
 
 } // namespace
@@ -161,9 +156,15 @@ QString consignmentPivotName()
 QString consignmentDatePreset()
 {
     QString day = Settings::readText(SettingKey::ShimeBi).trimmed();
+    const QDate today = Clock::today();
+    // Closing day 31 means the month's end, which a short month has earlier.
+    bool whole = false;
+    const int n = day.toInt(&whole);
+    if (whole && n > today.daysInMonth())
+        day = QString::number(today.daysInMonth());
     if (day.size() == 1 && day.at(0).isDigit())
         day.prepend(QLatin1Char('0'));
-    return Clock::today().toString(QStringLiteral("yyyyMM")) + day;
+    return today.toString(QStringLiteral("yyyyMM")) + day;
 }
 
 std::optional<QString> consignmentLimitDate(const QString &answer)
@@ -174,6 +175,11 @@ std::optional<QString> consignmentLimitDate(const QString &answer)
     for (QChar c : a)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return std::nullopt;
+    // Tag dates are stamped "yyMMdd" in this century, so six digits are 20yy.
+    const QString full = a.size() == 6 ? QStringLiteral("20") + a : a;
+    // 20250231 would charge every line tagged up to a day that never came.
+    if (!QDate(full.left(4).toInt(), full.mid(4, 2).toInt(), full.right(2).toInt()).isValid())
+        return std::nullopt;
     return a.right(6);
 }
 
@@ -209,8 +215,7 @@ ConsignmentResult writeConsignmentDetail(Database &db, Dialogs &dialogs, const Q
         db.execute(gatherSql(limit));
         tx.commit();
     }
-    const QList<ChargedLine> lines = readGathered(db);
-    if (lines.isEmpty()) {
+    if (db.scalar(QStringLiteral("Select Count(*) From TMP_JSEIKYU")).toLongLong() == 0) {
         dialogs.message(QStringLiteral("出力する明細が存在しませんでした。\n%1 までに値札を出力し、まだ受託請求していない明細がありません。")
                             .arg(limit),
                         applicationTitle(), MsgIcon::Warning, MsgButtons::Ok, MsgResult::Ok);
@@ -230,13 +235,14 @@ ConsignmentResult writeConsignmentDetail(Database &db, Dialogs &dialogs, const Q
 
     // Filled under a working name; the final name appears only together
     // with the markers.
-    const QString target = freeTarget(folder);
+    const QString target = freeWorkbookName(folder, QStringLiteral("BD"));
     const QString work = target + QStringLiteral(".part");
     if (!QFile::copy(templatePath, work))
         throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を作成できません。").arg(work));
     QFile::setPermissions(work, QFile::permissions(work) | QFile::WriteOwner);
+    int lines = 0;
     try {
-        fillWorkbook(work, lines);
+        lines = fillWorkbook(work, db);
         Transaction tx(db);
         db.execute(QStringLiteral("Update TBL_RD_BD Set ONSURYM=")
                    + ChangeMarker::sqlWithState(QStringLiteral("ONSURYM"), ChangeMarker::Billed)
@@ -248,7 +254,7 @@ ConsignmentResult writeConsignmentDetail(Database &db, Dialogs &dialogs, const Q
     }
     result.status = 0;
     result.path = target;
-    result.lines = int(lines.size());
+    result.lines = lines;
     dialogs.info(QString::number(result.lines) + QStringLiteral("件の明細を出力しました。")
                      + QStringLiteral("\nファイル: %1\n受託請求済みにした明細: %2 行（値札出力日 %3 まで）")
                            .arg(QDir::toNativeSeparators(target))

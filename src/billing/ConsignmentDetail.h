@@ -24,13 +24,13 @@ struct ConsignmentResult {
 QString consignmentPivotName();
 
 // What the date box offers: this month ("yyyyMM") followed by the closing
-// day of the business settings, a one-digit day written with two digits.
+// day of the business settings, a one-digit day written with two digits
+// and a day past the month's end (31 in February) as its last day.
 QString consignmentDatePreset();
 
 // The limit date ("yyMMdd") an answer of the date box means: the last six
-// characters of "yyyyMMdd" or "yyMMdd". Nothing for any other answer. The
-// day is not checked against the calendar: "31" stands for the month's end
-// and the limit is compared as text.
+// characters of "yyyyMMdd" or "yyMMdd" (20yy), when that is a day of the
+// calendar. Nothing for any other answer.
 std::optional<QString> consignmentLimitDate(const QString &answer);
 
 // The main-screen command: asks whether to go on and for the billing date

@@ -3,10 +3,14 @@
 #include "import/ImportProgress.h"
 #include "import/MasterImport.h"
 #include "import/OrderImport.h"
+#include "import/OrderPickUp.h"
 #include "store/Connection.h"
+#include "store/FileTrash.h"
+#include "store/Settings.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -50,10 +54,7 @@ void finish(BatchContext &ctx, const FileArgs &a)
     ctx.out << QStringLiteral("読込みが正常に終了しました。") << Qt::endl;
     if (!a.trash)
         return;
-    // Qt makes the trash folder only inside an existing data folder; without
-    // one it moves the file into the current folder instead.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    if (QFile::moveToTrash(a.path))
+    if (FileTrash::move(a.path))
         ctx.out << QStringLiteral("ファイルをごみ箱に移動しました。") << Qt::endl;
     else
         ctx.out << QStringLiteral("ファイルをごみ箱に移動できませんでした。 (%1)").arg(a.path) << Qt::endl;
@@ -133,6 +134,49 @@ int importDestinations(BatchContext &ctx)
     return BatchExit::Done;
 }
 
+const QString PickUpUsage = QStringLiteral("import-new");
+
+// For a scheduler on the office PC: every order file of the read folder
+// not imported before, one line per file. Exit 0 when every new file was
+// imported, 1 when there was none or one was declined or refused, 3 when
+// an import failed.
+int importNew(BatchContext &ctx)
+{
+    if (!ctx.args.isEmpty()) {
+        ctx.err << QStringLiteral("使い方: tobari-edi ") << PickUpUsage << Qt::endl;
+        return BatchExit::Usage;
+    }
+    const QString folder = Settings::readText(SettingKey::ReadPath);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        ctx.err << QStringLiteral("エラー: 読込みフォルダ（Read_Path）がありません。 (%1)").arg(folder) << Qt::endl;
+        return BatchExit::Failed;
+    }
+    const auto import = [&](const QString &path) {
+        QuietProgress progress;
+        OrderImport op(RequireConnection(), ctx.dialogs, progress);
+        op.setShowsErrors(false);   // the file's line says it
+        const int result = op.run(path);
+        return ImportAttempt{result, op.errorDescription()};
+    };
+    bool anyNew = false;
+    bool allImported = true;
+    bool failedOne = false;
+    pickUpOrderFiles(folder, Settings::readInt(SettingKey::PickUpTrash) == 1, import,
+                     [&](const PickedUpFile &f) {
+                         (f.outcome == PickedUpFile::Failed ? ctx.err : ctx.out) << f.line() << Qt::endl;
+                         if (f.outcome == PickedUpFile::ImportedBefore)
+                             return;
+                         anyNew = true;
+                         allImported = allImported && f.outcome == PickedUpFile::Imported;
+                         failedOne = failedOne || f.outcome == PickedUpFile::Failed;
+                     });
+    if (!anyNew) {
+        ctx.out << QStringLiteral("新しい受信データはありません。") << Qt::endl;
+        return BatchExit::NothingDone;
+    }
+    return failedOne ? BatchExit::Failed : allImported ? BatchExit::Done : BatchExit::NothingDone;
+}
+
 int listBatches(BatchContext &ctx)
 {
     if (!ctx.args.isEmpty()) {
@@ -170,6 +214,8 @@ QList<BatchCommand> importBatchCommands()
         // The menu's keyword for the same import.
         {QStringLiteral("import-add"), QStringLiteral("import-add FILE [--trash]"),
          QStringLiteral("import-destinations と同じです"), importDestinations},
+        {QStringLiteral("import-new"), PickUpUsage,
+         QStringLiteral("読込みフォルダの新しい発注ファイルをすべて取り込みます"), importNew},
         {QStringLiteral("batches"), QStringLiteral("batches"),
          QStringLiteral("取り込んだバッチの一覧を表示します"), listBatches},
     };

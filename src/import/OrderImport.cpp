@@ -118,6 +118,28 @@ QString displayDate(const QString &yyMMdd, const QString &hhmmss)
 
 } // namespace
 
+// Syncs the rows written so far in pieces of about `Rows` rows. Without it
+// the commit of a large file syncs every page written in the import at
+// once, and the window stands still for that long.
+class OrderImport::PageSync {
+public:
+    static constexpr qint64 Rows = 25000;
+
+    explicit PageSync(Database &db) : db_(db) {}
+    void written(qint64 rows)
+    {
+        unsynced_ += rows;
+        if (unsynced_ < Rows)
+            return;
+        db_.syncWrittenPages();
+        unsynced_ = 0;
+    }
+
+private:
+    Database &db_;
+    qint64 unsynced_ = 0;
+};
+
 OrderImport::OrderImport(Database &db, Dialogs &dialogs, ImportProgress &progress)
     : db_(db), dialogs_(dialogs), progress_(progress)
 {
@@ -190,9 +212,12 @@ int OrderImport::importFile(const QString &path)
     // Second pass, in one transaction with everything up to the commit.
     std::unique_ptr<QFile> file = openForReading(path);
     Transaction tx(db_);
-    db_.execute(QStringLiteral("Delete From IMP_RD_H1"));
-    db_.execute(QStringLiteral("Delete From IMP_RD_H2"));
-    db_.execute(QStringLiteral("Delete From IMP_RD_BD"));
+    PageSync pageSync(db_);
+    // The previous file's staging rows go in ranges too: emptying a million
+    // of them in one statement holds the window for seconds. A stop asked
+    // meanwhile takes effect at the first record, as one during the first pass.
+    for (const char *staging : {"IMP_RD_H1", "IMP_RD_H2", "IMP_RD_BD"})
+        inRanges(QStringLiteral("Delete From ") + QLatin1String(staging), QLatin1String(staging), pageSync, false);
 
     SeriesDraw seriesH1(db_, QStringLiteral("H1"));
     SeriesDraw seriesH2(db_, QStringLiteral("H2"));
@@ -266,6 +291,7 @@ int OrderImport::importFile(const QString &path)
             ++summary_.skippedLines;
             break;
         }
+        pageSync.written(1);
         ++value;
         pacer.tick(value);
         if (progress_.aborted())
@@ -298,7 +324,8 @@ int OrderImport::importFile(const QString &path)
         return NothingDone;
     }
 
-    copyToWorkingTables();
+    if (!copyToWorkingTables(pageSync))
+        return NothingDone;   // stopped: the guard rolls back, staging and numbers included
     tx.commit();
     progress_.setValue(lines + 1);
     return Done;
@@ -399,21 +426,59 @@ QStringList OrderImport::earlierImports()
     return out;
 }
 
-void OrderImport::copyToWorkingTables()
+// The set statements on the staging tables (the copies into the working
+// tables, emptying them for the next file) run in ranges of staging rows,
+// one statement per range, inside the one transaction. The staging rows
+// lie in file order, which is the order the management numbers were drawn
+// in (a series that wraps round keeps the file's order, which a range of
+// numbers would not), so the working tables receive their rows in the
+// order one statement would give them.
+bool OrderImport::inRanges(const QString &statement, const QString &staging, PageSync &pageSync, bool stoppable)
+{
+    // Two subqueries: min and max in one select would read the whole table.
+    Recordset rs =
+        db_.query(QStringLiteral("Select (Select min(rowid) From %1),(Select max(rowid) From %1)").arg(staging));
+    const QVariant first = rs.field(0);
+    const qint64 last = rs.field(1).toLongLong();
+    rs.close();
+    if (first.isNull())
+        return true;
+    Statement range = db_.prepare(statement + QStringLiteral(" Where rowid Between ? And ?"));
+    for (qint64 from = first.toLongLong(); from <= last; from += copyRange_) {
+        range.bindInt(1, from);
+        range.bindInt(2, std::min(last, from + copyRange_ - 1));
+        range.execute();
+        pageSync.written(db_.changes());
+        progress_.processEvents();
+        if (stoppable && progress_.aborted())
+            return false;
+    }
+    return true;
+}
+
+bool OrderImport::copyToWorkingTables(PageSync &pageSync)
 {
     const QDateTime now = Clock::now();
-    db_.execute(QStringLiteral("Insert Into TBL_FLG_DATA(INDEXNOH1,IMPORT_DATE,IMPORT_TIME,INJI_OP_DATE,"
-                               "SHINAZOROE_OP_DATE,DENPYOU_OP_DATE,SEIKYU_OP_DATE) ")
-                + QStringLiteral("Select INDEXNOH1,") + SqlText(now.toString(QStringLiteral("yyMMdd")), true, true)
-                + SqlText(now.toString(QStringLiteral("hhmmss")), true, true)
-                + QStringLiteral("'','','','' From IMP_RD_H1"));
+    if (!inRanges(QStringLiteral("Insert Into TBL_FLG_DATA(INDEXNOH1,IMPORT_DATE,IMPORT_TIME,INJI_OP_DATE,"
+                                     "SHINAZOROE_OP_DATE,DENPYOU_OP_DATE,SEIKYU_OP_DATE) ")
+                          + QStringLiteral("Select INDEXNOH1,")
+                          + SqlText(now.toString(QStringLiteral("yyMMdd")), true, true)
+                          + SqlText(now.toString(QStringLiteral("hhmmss")), true, true)
+                          + QStringLiteral("'','','','' From IMP_RD_H1"),
+                      QStringLiteral("IMP_RD_H1"), pageSync))
+        return false;
 
     const QString h1 = columnList(OrderLayout::H1, {QStringLiteral("INDEXNOH1")});
-    db_.execute(QStringLiteral("Insert Into TBL_RD_H1(%1) Select %1 From IMP_RD_H1;").arg(h1));
+    if (!inRanges(QStringLiteral("Insert Into TBL_RD_H1(%1) Select %1 From IMP_RD_H1").arg(h1),
+                      QStringLiteral("IMP_RD_H1"), pageSync))
+        return false;
 
     const QString h2 = columnList(OrderLayout::H2, {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2")});
-    db_.execute(QStringLiteral("Insert Into TBL_RD_H2(%1,DEN_EXP_CHECK) Select %1, '0' as DEN_EXP_CHECK From IMP_RD_H2;")
-                    .arg(h2));
+    if (!inRanges(
+            QStringLiteral("Insert Into TBL_RD_H2(%1,DEN_EXP_CHECK) Select %1, '0' as DEN_EXP_CHECK From IMP_RD_H2")
+                .arg(h2),
+            QStringLiteral("IMP_RD_H2"), pageSync))
+        return false;
 
     // The change marker: the ordered quantity and selling price as the file
     // gave them, in their full widths so that the state letter is always
@@ -423,12 +488,16 @@ void OrderImport::copyToWorkingTables()
     const QString marker = ChangeMarker::sqlMake(QStringLiteral("ONSURY"), QStringLiteral("ONBTNK"));
     const QString bd = columnList(
         OrderLayout::BD, {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2"), QStringLiteral("INDEXNOBD")});
-    db_.execute(QStringLiteral("Insert Into TBL_RD_BD(%1,TAG_OP_DATE,ONSURYM) Select %1,'',%2 as TMP From IMP_RD_BD;")
-                    .arg(bd, marker));
+    if (!inRanges(
+            QStringLiteral("Insert Into TBL_RD_BD(%1,TAG_OP_DATE,ONSURYM) Select %1,'',%2 as TMP From IMP_RD_BD")
+                .arg(bd, marker),
+            QStringLiteral("IMP_RD_BD"), pageSync))
+        return false;
 
     // A number can come round again (a series wraps, or all data was
     // deleted and the series restarted): the old digest row is not this batch's.
     db_.execute(QStringLiteral("Delete From TBL_IMP_DIGEST Where INDEXNOH1 In (Select INDEXNOH1 From IMP_RD_H1)"));
     db_.execute(QStringLiteral("Insert Into TBL_IMP_DIGEST(INDEXNOH1,FILE_DIGEST) Select INDEXNOH1,? From IMP_RD_H1"),
                 {summary_.digest});
+    return true;
 }

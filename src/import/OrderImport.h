@@ -65,12 +65,22 @@ public:
 
     static QString label();   // "発注データをインポートしています。"
 
+    // Staging rows copied into the working tables (or emptied) per statement. Between
+    // two ranges the window repaints and the stop is looked at; a range of
+    // slip lines takes a few tens of milliseconds.
+    static constexpr qint64 DefaultCopyRange = 10000;
+    void setCopyRange(qint64 rows) { copyRange_ = rows > 0 ? rows : DefaultCopyRange; }
+
 private:
     int importFile(const QString &path);
     QString confirmationText();
     QStringList countWarnings() const;
     QStringList earlierImports();
-    void copyToWorkingTables();
+    class PageSync;
+    bool copyToWorkingTables(PageSync &pageSync);
+    // Runs `statement` (an insert ... select or a delete on `staging`) range
+    // by range; false when the operator stopped it (with `stoppable`).
+    bool inRanges(const QString &statement, const QString &staging, PageSync &pageSync, bool stoppable = true);
 
     Database &db_;
     Dialogs &dialogs_;
@@ -78,4 +88,5 @@ private:
     OrderImportSummary summary_;
     QString errorDescription_;
     bool showsErrors_ = true;
+    qint64 copyRange_ = DefaultCopyRange;
 };

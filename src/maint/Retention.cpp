@@ -14,13 +14,12 @@ namespace {
 
 const QString Tick = QStringLiteral("CK");
 
-bool validMonths(const QString &text)
+// Retention periods run from one month to two years. The value checked is
+// the value used: a box the check reads one way and the cutoff another
+// would delete what the operator meant to keep.
+std::optional<int> months(const QString &text)
 {
-    try {
-        return IsInRange(text.trimmed(), 1, 24) && text.trimmed().toInt() == text.trimmed().toDouble();
-    } catch (const DbError &) {
-        return false;
-    }
+    return wholeNumberInRange(text, 1, 24);
 }
 
 // The texts of column `caption` of every ticked row.
@@ -96,15 +95,16 @@ std::optional<Lists> search(Database &db, Dialogs &dialogs, const Periods &p, co
             dialogs.error(QStringLiteral("保存期間入力欄に未入力の項目があります。"), applicationTitle());
             return std::nullopt;
         }
-    for (const QString &b : boxes)
-        if (!validMonths(b)) {
+    std::optional<int> m[3];
+    for (int i = 0; i < 3; ++i)
+        if (!(m[i] = months(boxes[i]))) {
             dialogs.error(QStringLiteral("保存期間に入力された値が範囲を超えています。"), applicationTitle());
             return std::nullopt;
         }
     Lists l;
-    l.orders = loadGridData(db, ordersSql(cutoffDate(today, p.orders.trimmed().toInt()).toString(QStringLiteral("yyMMdd"))));
-    l.billing = loadGridData(db, billingSql(cutoffDate(today, p.billing.trimmed().toInt()).toString(QStringLiteral("yyMMdd"))));
-    l.pb = loadGridData(db, pbSql(cutoffDate(today, p.pb.trimmed().toInt()).toString(QStringLiteral("yyyyMMdd"))));
+    l.orders = loadGridData(db, ordersSql(cutoffDate(today, *m[0]).toString(QStringLiteral("yyMMdd"))));
+    l.billing = loadGridData(db, billingSql(cutoffDate(today, *m[1]).toString(QStringLiteral("yyMMdd"))));
+    l.pb = loadGridData(db, pbSql(cutoffDate(today, *m[2]).toString(QStringLiteral("yyyyMMdd"))));
     return l;
 }
 

@@ -3,6 +3,7 @@
 #include "store/Settings.h"
 #include "store/ChangeMarker.h"
 #include "output/Workbook.h"
+#include "output/WorkbookFiles.h"
 #include "store/AppFolder.h"
 #include "store/Clock.h"
 #include "store/Database.h"
@@ -12,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <optional>
 
 namespace {
 
@@ -48,9 +51,7 @@ ChangeHistoryResult writeChangeHistory(Database &db, Dialogs &dialogs)
     ensureFolder(writePath);
     const QString folder = QDir(writePath).filePath(QStringLiteral("ChangeHist"));
     ensureFolder(folder);
-    const QString target = QDir::toNativeSeparators(
-        QDir(folder).filePath(QStringLiteral("CH") + Clock::now().toString(QStringLiteral("yyyyMMdd_hhmmss"))
-                              + QStringLiteral(".xlsx")));
+    const QString target = freeWorkbookName(folder, QStringLiteral("CH"));
 
     const QString templatePath = AppFolder::file(QStringLiteral("COR/ChangeHist"));
     if (!QFileInfo::exists(templatePath))
@@ -64,17 +65,20 @@ ChangeHistoryResult writeChangeHistory(Database &db, Dialogs &dialogs)
     QFile::setPermissions(work, QFile::permissions(work) | QFile::WriteOwner);
 
     const QString reported = ChangeMarker::sqlInState(QStringLiteral("TBD.ONSURYM"), ChangeMarker::Corrected);
+    // The lines read into the workbook: only these are marked reported.
+    QList<qint64> listed;
     try {
-        Workbook book(work);
-        Worksheet sheet = book.sheet(1);
+        std::optional<Workbook> book(std::in_place, work);
+        Worksheet sheet = book->sheet(1);
         Recordset rs = db.query(
             QStringLiteral("Select TH2.OMHCDT,TH2.OMHCNO,TH2.OMDNNO,TBD.ONLINE,TBD.ONSYKN,TBD.ONSZKN,TBD.ONCLKN,"
-                           "TBD.ONSKU,TBD.ONSURY,TBD.ONBTNK,substr(TBD.ONSURYM,1,6) as CHSUU,"
+                           "TBD.ONSKU,TBD.ONSURY,TBD.ONBTNK,substr(TBD.ONSURYM,1,6) as CHSUU,TBD.INDEXNOBD,"
                            "substr(TBD.ONSURYM,7,7) as CHBT "
                            "From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD On TH2.INDEXNOH2=TBD.INDEXNOH2 Where ")
             + reported + QStringLiteral(" Order By TH2.OMHCDT,TH2.OMHCNO,TH2.OMDNNO,TBD.ONLINE"));
         int r = 2;
         for (; !rs.eof(); rs.moveNext()) {
+            listed << rs.field(QStringLiteral("INDEXNOBD")).toLongLong();
             const QString sury = rs.text(QStringLiteral("ONSURY"));
             const QString chsuu = rs.text(QStringLiteral("CHSUU"));
             const QString btnk = rs.text(QStringLiteral("ONBTNK"));
@@ -110,22 +114,27 @@ ChangeHistoryResult writeChangeHistory(Database &db, Dialogs &dialogs)
             return result;
         }
         sheet.autoFitColumns(QStringLiteral("A:K"));
-        book.save();
+        book->save();
+        book.reset();
+
+        // The workbook takes its name together with the markers: a failure
+        // leaves neither, and a line first corrected after the lines were
+        // read stays unreported for the next run.
+        Transaction tx(db);
+        Statement mark = db.prepare(QStringLiteral("Update TBL_RD_BD Set ONSURYM=")
+                                    + ChangeMarker::sqlWithState(QStringLiteral("ONSURYM"), ChangeMarker::Unchanged)
+                                    + QStringLiteral(" Where INDEXNOBD=? And ")
+                                    + ChangeMarker::sqlInState(QStringLiteral("ONSURYM"), ChangeMarker::Corrected));
+        for (const qint64 bd : listed) {
+            mark.bindInt(1, bd);
+            mark.execute();
+            result.lines += int(db.changes());
+        }
+        publishWithCommit(tx, work, target);
     } catch (...) {
         QFile::remove(work);
         throw;
     }
-    // Two runs in the same second write the same name: the newer replaces it.
-    QFile::remove(target);
-    if (!QFile::rename(work, target)) {
-        QFile::remove(work);
-        throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を作成できません。").arg(target));
-    }
-
-    db.execute(QStringLiteral("Update TBL_RD_BD Set ONSURYM=")
-               + ChangeMarker::sqlWithState(QStringLiteral("ONSURYM"), ChangeMarker::Unchanged)
-               + QStringLiteral(" Where ") + ChangeMarker::sqlInState(QStringLiteral("ONSURYM"), ChangeMarker::Corrected));
-    result.lines = int(db.changes());
     result.status = 0;
     result.path = target;
     dialogs.info(QStringLiteral("ファイル、") + target + QStringLiteral("に出力しました。")

@@ -1,10 +1,13 @@
 #include "output/WorkbookInternal.h"
 #include "store/Cp932.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cctype>
@@ -72,13 +75,15 @@ SheetState &Workbook::Impl::sheet(int index)
             lastColumn = column;
         }
     }
+    s.lastReadRow = lastRow;
     s.loaded = true;
     return s;
 }
 
 pugi::xml_node Workbook::Impl::edit(SheetState &s)
 {
-    pkg.edit(s.part);
+    if (!s.edited)
+        pkg.edit(s.part);
     s.edited = true;
     return s.root;
 }
@@ -100,8 +105,9 @@ pugi::xml_node Workbook::Impl::findCell(const SheetState &s, int row, int column
 
 int Workbook::Impl::columnStyle(const SheetState &s, int column) const
 {
-    for (pugi::xml_node col : children(child(s.root, "cols"), "col"))
-        if (col.attribute("min").as_int() <= column && column <= col.attribute("max").as_int())
+    for (pugi::xml_node col = child(s.root, "cols").first_child(); col; col = col.next_sibling())
+        if (wbxml::localName(col) == "col" && col.attribute("min").as_int() <= column
+            && column <= col.attribute("max").as_int())
             return col.attribute("style").as_int(0);
     return 0;
 }
@@ -110,10 +116,12 @@ pugi::xml_node Workbook::Impl::cellFor(SheetState &s, int row, int column)
 {
     checkCell(row, column);
     edit(s);
+    reach(s, row);
     pugi::xml_node rowNode;
     if (const auto it = s.rows.find(row); it != s.rows.end()) {
         rowNode = it->second;
     } else {
+        rowAdded(s, row);
         const auto next = s.rows.upper_bound(row);
         rowNode = wbxml::insertChildBefore(s.sheetData, "row", next == s.rows.end() ? pugi::xml_node() : next->second);
         setAttr(rowNode, "r", row);
@@ -122,6 +130,21 @@ pugi::xml_node Workbook::Impl::cellFor(SheetState &s, int row, int column)
     // The column span is only a hint for readers; a wrong one is worse than
     // none.
     rowNode.remove_attribute("spans");
+
+    // A row is filled from left to right: a new cell after the last one is
+    // the common case.
+    pugi::xml_node last = rowNode.last_child();
+    while (last && last.type() != pugi::node_element)
+        last = last.previous_sibling();
+    if (last && wbxml::localName(last) == "c" && columnOf(last) < column) {
+        pugi::xml_node c = rowNode.insert_child_after(wbxml::qualified(rowNode, "c").c_str(), last);
+        setAttr(c, "r", cellName(row, column).c_str());
+        const int style = rowNode.attribute("customFormat").as_bool() ? rowNode.attribute("s").as_int(0)
+                                                                       : columnStyle(s, column);
+        if (style > 0)
+            setAttr(c, "s", style);
+        return c;
+    }
 
     pugi::xml_node before;
     for (pugi::xml_node c : children(rowNode, "c")) {
@@ -218,9 +241,16 @@ void Workbook::Impl::loadSharedStrings()
     }
 }
 
+bool Workbook::Impl::mayShare(const QString &text) const
+{
+    return sstIndex.contains(text) || sstTexts.size() < SharedStringLimit;
+}
+
 int Workbook::Impl::sharedString(const QString &text)
 {
-    pugi::xml_node root = pkg.edit(sstPart).document_element();
+    if (!sstRoot)
+        sstRoot = pkg.edit(sstPart).document_element();
+    pugi::xml_node root = sstRoot;
     int index;
     if (const auto it = sstIndex.constFind(text); it != sstIndex.cend()) {
         index = it.value();
@@ -247,9 +277,7 @@ int Workbook::Impl::sheetIndexByName(const QString &name) const
     return -1;
 }
 
-// The source range of a pivot table grown or shrunk to its data: the same
-// heading row and columns, down to the last row with a value in them. A
-// source needs a row below its headings, so an empty one keeps one.
+// The used range, which readers take from the dimension element.
 void Workbook::Impl::updateDimension(SheetState &s)
 {
     int minRow = 0, maxRow = 0, minCol = 0, maxCol = 0;
@@ -264,6 +292,14 @@ void Workbook::Impl::updateDimension(SheetState &s)
         const int b = columnOf(cells.back());
         minCol = minCol ? std::min(minCol, a) : a;
         maxCol = std::max(maxCol, b);
+    }
+    if (const RowSpool *spool = s.spool.get(); spool && spool->firstCellRow) {
+        // Written-out rows lie below every row the document holds but above
+        // the newest ones.
+        minRow = minRow ? std::min(minRow, spool->firstCellRow) : spool->firstCellRow;
+        maxRow = std::max(maxRow, spool->lastCellRow);
+        minCol = minCol ? std::min(minCol, spool->minColumn) : spool->minColumn;
+        maxCol = std::max(maxCol, spool->maxColumn);
     }
     std::string ref = "A1";
     if (minRow) {
@@ -327,7 +363,6 @@ void Workbook::save()
         }
         d->formulaDropped = false;
     }
-    const QByteArray bytes = d->pkg.serialize();
 
     const auto failed = [this](const QString &why) {
         return DbError(DbErr::PathAccess, QStringLiteral("ファイル %1 を保存できません。%2").arg(d->path, why));
@@ -335,6 +370,37 @@ void Workbook::save()
     const QFileInfo info(d->path);
     if (info.exists() && !info.isWritable())
         throw failed(QStringLiteral("読み取り専用です。"));
+
+    // A sheet with written-out rows is its document printed around them.
+    std::map<std::string, PartPieces> pieces;
+    for (SheetState &s : d->sheets) {
+        if (!s.edited || !s.spool)
+            continue;
+        s.spool->flush();
+        const auto held = s.rows.upper_bound(s.lastReadRow);
+        pugi::xml_node mark = held == s.rows.end() ? s.sheetData.append_child(pugi::node_pi)
+                                                   : s.sheetData.insert_child_before(pugi::node_pi, held->second);
+        mark.set_name("tobari-rows");
+        const QByteArray printed = wbxml::printDocument(d->pkg.xml(s.part));
+        s.sheetData.remove_child(mark);
+        const QByteArray marker("<?tobari-rows?>");
+        const qsizetype at = printed.indexOf(marker);
+        if (at < 0)
+            refuse(QStringLiteral("ワークシート \"%1\" を書き出せません。").arg(s.name));
+        pieces[s.part] = PartPieces{printed.left(at), &s.spool->file, s.spool->file.size(), printed.mid(at + marker.size())};
+    }
+
+    // The package is put together in a temporary file, then copied into
+    // place: the archive of a long sheet is never held in memory.
+    QTemporaryFile zip(QDir(QDir::tempPath()).filePath(QStringLiteral("tobari-book-XXXXXX.zip")));
+    if (!zip.open())
+        throw failed(zip.errorString());
+    zip.close();
+    d->pkg.write(zip.fileName(), pieces);
+    QFile packed(zip.fileName());
+    if (!packed.open(QIODevice::ReadOnly))
+        throw failed(packed.errorString());
+
     // QSaveFile writes a temporary file in the same folder and renames it
     // over the target on commit; it never falls back to writing the target
     // directly, so a failure leaves the old file or none.
@@ -342,8 +408,16 @@ void Workbook::save()
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         throw failed(file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
+    QByteArray chunk;
+    while (!(chunk = packed.read(1 << 20)).isEmpty()) {
+        if (file.write(chunk) != chunk.size()) {
+            const QString why = file.errorString();
+            file.cancelWriting();
+            throw failed(why);
+        }
+    }
+    if (packed.error() != QFileDevice::NoError) {
+        const QString why = packed.errorString();
         file.cancelWriting();
         throw failed(why);
     }
@@ -389,7 +463,7 @@ void Worksheet::setText(int row, int column, const QString &text)
     if (text.isEmpty())
         return;
     d.loadSharedStrings();
-    if (!d.sstPart.empty()) {
+    if (!d.sstPart.empty() && d.mayShare(text)) {
         setAttr(c, "t", "s");
         wbxml::insertInOrder(c, "v", CellOrder).text().set(d.sharedString(text));
     } else {
@@ -412,7 +486,9 @@ CellValue Worksheet::cell(int row, int column) const
 {
     checkCell(row, column);
     Workbook::Impl &d = *book_->d;
-    return d.value(d.findCell(d.sheet(index_), row, column));
+    SheetState &s = d.sheet(index_);
+    d.reach(s, row);
+    return d.value(d.findCell(s, row, column));
 }
 
 void Worksheet::protect(const QString &password)

@@ -7,6 +7,14 @@
 // callers name their files ".xls"; LibreOffice goes by the content, Excel
 // asks once before opening a file whose name and content disagree.)
 //
+// Long sheets: rows added below the template's own rows, top down, leave
+// memory as the next ones come (they wait in a temporary file until the
+// save), so a sheet of a million lines takes the memory of a few rows.
+// Going back to such a row (writing, reading or styling it) reads them all
+// back in: it works, at the cost of that memory. New texts are shared
+// through the workbook's shared-string table up to a bound, later ones are
+// written into their cells.
+//
 // Every failure throws DbError with a number and a Japanese description, as
 // the spreadsheet application's automation errors used to reach the callers:
 //   5    invalid call (a password with characters the legacy hash cannot take)

@@ -181,9 +181,15 @@ QString decodeXstring(const QString &text)
 void writeTextElement(pugi::xml_node t, const QString &text)
 {
     t.remove_attribute("xml:space");
-    t.text().set(wbxml::utf8(encodeXstring(text)).c_str());
-    static const QRegularExpression edgeSpace(QStringLiteral("^\\s|\\s$"));
-    if (edgeSpace.match(text).hasMatch())
+    bool plain = true;
+    for (qsizetype i = 0; plain && i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        plain = !((c < 0x20 && c != u'\t' && c != u'\n') || c == 0xFFFE || c == 0xFFFF || (c == u'_' && isEscapeAt(text, i)));
+    }
+    t.text().set((plain ? text : encodeXstring(text)).toUtf8().constData());
+    // Blanks at either end are kept only when the element says so.
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f'; };
+    if (!text.isEmpty() && (blank(text.front()) || blank(text.back())))
         setAttr(t, "xml:space", "preserve");
 }
 

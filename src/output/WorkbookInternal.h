@@ -9,8 +9,11 @@
 
 #include <QHash>
 #include <QString>
+#include <QTemporaryFile>
 
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +26,14 @@ inline constexpr int MaxRows = 1048576;
 inline constexpr int MaxColumns = 16384;
 // A cell holds at most this many characters.
 inline constexpr qsizetype MaxCellText = 32767;
+// Rows below the sheet's own rows are written out once this many newer
+// ones are held: a caller fills a sheet top down, and a few rows of slack
+// let it go back to the last ones (a border under the last line).
+inline constexpr int RowsHeld = 16;
+// The shared-string table grows to this many items; further new texts are
+// written into their cells, so a sheet of a million lines does not keep a
+// million texts in memory.
+inline constexpr size_t SharedStringLimit = 20000;
 
 inline constexpr std::string_view WorksheetOrder[] = {
     "sheetPr", "dimension", "sheetViews", "sheetFormatPr", "cols", "sheetData", "sheetCalcPr",
@@ -110,6 +121,23 @@ QString shownNumber(double value, int numFmtId);
 double fittedWidth(double units);
 std::string widthText(double width);
 
+// Rows written out of the sheet's document, in row order, into a
+// temporary file (on Linux one without a name, which a killed run cannot
+// leave behind), with what the finishing steps need to know of them: the
+// widest value per column, the last row with a value per column, the
+// extent of their cells.
+struct RowSpool {
+    QTemporaryFile file;
+    std::string buffer; // written to the file in large pieces
+    int lastRow = 0;
+    int firstCellRow = 0, lastCellRow = 0, minColumn = 0, maxColumn = 0;
+    std::map<int, double> units;
+    std::map<int, int> lastValueRow;
+    std::vector<CellRange> merged; // cells left out of the widths
+    qint64 size() const { return file.size() + qint64(buffer.size()); }
+    void flush();
+};
+
 struct SheetState {
     QString name;
     std::string part;
@@ -118,6 +146,14 @@ struct SheetState {
     pugi::xml_node root;
     pugi::xml_node sheetData;
     std::map<int, pugi::xml_node> rows;
+    // Rows after the last one the sheet was read with are new; while they
+    // are written in order they go out to the spool and the document holds
+    // only the newest few. Touching a row already written out reads them
+    // all back and the sheet is kept whole from then on.
+    int lastReadRow = 0;
+    bool streaming = true;
+    int rowsHeld = 0;
+    std::unique_ptr<RowSpool> spool;
 };
 
 
@@ -134,10 +170,14 @@ struct Workbook::Impl {
 
     bool sstLoaded = false;
     std::string sstPart;
+    pugi::xml_node sstRoot; // once edited
     std::vector<QString> sstTexts;
     QHash<QString, int> sstIndex;
 
     std::string stylesPart;
+    // Number format and font scale per cell format, for the widths; the
+    // formats are only ever appended to, so an index keeps its meaning.
+    std::map<int, std::pair<int, double>> xfMetrics;
     // A value written over a formula leaves the calculation chain pointing
     // at a cell without one, which Excel reports as damage.
     bool formulaDropped = false;
@@ -153,6 +193,18 @@ struct Workbook::Impl {
 
     void loadSharedStrings();
     int sharedString(const QString &text);
+    bool mayShare(const QString &text) const;
+
+    // Rows written out and read back (WorkbookRows.cpp).
+    void reach(wbimpl::SheetState &s, int row);
+    void reachColumns(wbimpl::SheetState &s, int first, int last);
+    void readBack(wbimpl::SheetState &s);
+    void rowAdded(wbimpl::SheetState &s, int row);
+    void writeOut(wbimpl::SheetState &s, std::map<int, pugi::xml_node>::iterator row);
+    // The width of the cell's shown value in half-width characters at the
+    // default font, or `known` when it cannot be wider; nothing when empty.
+    std::optional<double> shownUnits(pugi::xml_node c, double known = 0);
+    std::vector<wbimpl::CellRange> mergedRanges(const wbimpl::SheetState &s) const;
 
     pugi::xml_node styleSheet(bool forEdit);
     pugi::xml_node styleCollection(const char *local);

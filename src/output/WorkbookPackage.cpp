@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 
 namespace wbxml {
 
@@ -137,6 +138,13 @@ std::string print(pugi::xml_node node)
     return w.out;
 }
 
+QByteArray printDocument(const pugi::xml_document &doc)
+{
+    StringWriter w;
+    doc.save(w, "", pugi::format_raw, pugi::encoding_utf8);
+    return QByteArray::fromStdString(w.out);
+}
+
 QString text(const char *utf8)
 {
     return QString::fromUtf8(utf8);
@@ -151,9 +159,7 @@ std::string utf8(const QString &text)
 
 namespace {
 
-// Whitespace-only text is kept when it is an element's only content, so a
-// cell text of one blank survives a round trip.
-constexpr unsigned ParseFlags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single;
+using wbxml::ParseFlags;
 
 constexpr const char *RelsContentType = "application/vnd.openxmlformats-package.relationships+xml";
 constexpr const char *ContentTypesPart = "[Content_Types].xml";
@@ -206,13 +212,80 @@ std::string resolveTarget(const std::string &sourceDir, const std::string &targe
     return out;
 }
 
-struct ByteWriter : pugi::xml_writer {
-    QByteArray out;
-    void write(const void *data, size_t size) override
-    {
-        out.append(static_cast<const char *>(data), qsizetype(size));
-    }
+// A zip source reading a part from its pieces, in order.
+struct PiecesReader {
+    const PartPieces *pieces;
+    qint64 position = 0;
+    zip_error_t error;
 };
+
+zip_int64_t readPieces(void *state, void *data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    auto *r = static_cast<PiecesReader *>(state);
+    const PartPieces &p = *r->pieces;
+    const qint64 headEnd = p.head.size();
+    const qint64 bodyEnd = headEnd + p.bodySize;
+    const qint64 total = bodyEnd + p.tail.size();
+    switch (command) {
+    case ZIP_SOURCE_OPEN:
+        r->position = 0;
+        return 0;
+    case ZIP_SOURCE_READ: {
+        char *out = static_cast<char *>(data);
+        qint64 done = 0;
+        while (done < qint64(length) && r->position < total) {
+            const qint64 want = qint64(length) - done;
+            qint64 got;
+            if (r->position < headEnd) {
+                got = std::min(want, headEnd - r->position);
+                std::memcpy(out + done, p.head.constData() + r->position, size_t(got));
+            } else if (r->position < bodyEnd) {
+                const qint64 at = r->position - headEnd;
+                if (p.body->pos() != at && !p.body->seek(at)) {
+                    zip_error_set(&r->error, ZIP_ER_SEEK, 0);
+                    return -1;
+                }
+                got = p.body->read(out + done, std::min(want, bodyEnd - r->position));
+                if (got <= 0) {
+                    zip_error_set(&r->error, ZIP_ER_READ, 0);
+                    return -1;
+                }
+            } else {
+                got = std::min(want, total - r->position);
+                std::memcpy(out + done, p.tail.constData() + (r->position - bodyEnd), size_t(got));
+            }
+            done += got;
+            r->position += got;
+        }
+        return done;
+    }
+    case ZIP_SOURCE_CLOSE:
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        if (length < sizeof(zip_stat_t)) {
+            zip_error_set(&r->error, ZIP_ER_INVAL, 0);
+            return -1;
+        }
+        auto *st = static_cast<zip_stat_t *>(data);
+        zip_stat_init(st);
+        st->size = zip_uint64_t(total);
+        st->valid |= ZIP_STAT_SIZE;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&r->error, data, length);
+    case ZIP_SOURCE_FREE:
+        zip_error_fini(&r->error);
+        delete r;
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+        zip_error_set(&r->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
 
 } // namespace
 
@@ -269,24 +342,22 @@ void WorkbookPackage::load(const QString &path)
         damaged(path, wbxml::text(ContentTypesPart));
 }
 
-QByteArray WorkbookPackage::serialize() const
+void WorkbookPackage::write(const QString &zipPath, const std::map<std::string, PartPieces> &pieces) const
 {
     const auto fail = [this](const char *what) -> DbError {
         return DbError(DbErr::PathAccess,
                        QStringLiteral("ブックを書き出せません。(%1: %2)").arg(path_, wbxml::text(what)));
     };
 
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (!buffer)
-        throw fail(zip_error_strerror(&error));
-    zip_t *za = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+    int code = 0;
+    zip_t *za = zip_open(QFile::encodeName(zipPath).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!za) {
-        zip_source_free(buffer);
-        throw fail(zip_error_strerror(&error));
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        const DbError err = fail(zip_error_strerror(&error));
+        zip_error_fini(&error);
+        throw err;
     }
-    zip_source_keep(buffer); // its bytes are read after the archive is closed
 
     // zip_source_buffer does not copy; the data must live until zip_close.
     std::vector<QByteArray> bytes;
@@ -297,25 +368,33 @@ QByteArray WorkbookPackage::serialize() const
         if (e.directory) {
             index = zip_dir_add(za, e.name.c_str(), ZIP_FL_ENC_UTF_8);
         } else {
-            if (e.dirty && e.doc) {
-                ByteWriter w;
-                e.doc->save(w, "", pugi::format_raw, pugi::encoding_utf8);
-                bytes.push_back(std::move(w.out));
+            const auto piece = std::find_if(pieces.begin(), pieces.end(),
+                                            [&](const auto &p) { return sameName(p.first, e.name); });
+            zip_source_t *src = nullptr;
+            if (piece != pieces.end()) {
+                auto *reader = new PiecesReader{&piece->second, 0, {}};
+                zip_error_init(&reader->error);
+                src = zip_source_function(za, readPieces, reader);
+                if (!src) {
+                    zip_error_fini(&reader->error);
+                    delete reader;
+                }
             } else {
-                bytes.push_back(e.bytes);
+                bytes.push_back(e.dirty && e.doc ? wbxml::printDocument(*e.doc) : e.bytes);
+                const QByteArray &data = bytes.back();
+                src = zip_source_buffer(za, data.constData(), zip_uint64_t(data.size()), 0);
             }
-            const QByteArray &data = bytes.back();
-            zip_source_t *src = zip_source_buffer(za, data.constData(), zip_uint64_t(data.size()), 0);
             index = src ? zip_file_add(za, e.name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
             if (index < 0 && src)
                 zip_source_free(src);
+            // The long sheets get the fastest level: the best one takes
+            // seconds more over a million rows for a file a third smaller.
             if (index >= 0)
-                zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, 0);
+                zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_DEFLATE, piece != pieces.end() ? 1 : 0);
         }
         if (index < 0) {
             const DbError err = fail(zip_strerror(za));
             zip_discard(za);
-            zip_source_free(buffer);
             throw err;
         }
         zip_file_set_mtime(za, zip_uint64_t(index), e.mtime ? e.mtime : now, 0);
@@ -323,25 +402,8 @@ QByteArray WorkbookPackage::serialize() const
     if (zip_close(za) != 0) {
         const DbError err = fail(zip_strerror(za));
         zip_discard(za);
-        zip_source_free(buffer);
         throw err;
     }
-
-    QByteArray out;
-    if (zip_source_open(buffer) == 0) {
-        zip_source_seek(buffer, 0, SEEK_END);
-        const zip_int64_t size = zip_source_tell(buffer);
-        zip_source_seek(buffer, 0, SEEK_SET);
-        out.resize(qsizetype(std::max<zip_int64_t>(size, 0)));
-        const zip_int64_t got = zip_source_read(buffer, out.data(), zip_uint64_t(out.size()));
-        zip_source_close(buffer);
-        if (got != size)
-            out.clear();
-    }
-    zip_source_free(buffer);
-    if (out.isEmpty())
-        throw fail("buffer");
-    return out;
 }
 
 WorkbookPackage::Entry *WorkbookPackage::find(const std::string &part)

@@ -7,11 +7,13 @@
 // Internal to the Workbook component.
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 #include <pugixml.hpp>
 
 #include <ctime>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -50,11 +52,27 @@ void setAttr(pugi::xml_node node, const char *name, long long value);
 // The node printed without formatting: two nodes print alike exactly when
 // they hold the same formatting record.
 std::string print(pugi::xml_node node);
+// A whole part as it is written into the package.
+QByteArray printDocument(const pugi::xml_document &doc);
+
+// Whitespace-only text is kept when it is an element's only content, so a
+// cell text of one blank survives a round trip.
+inline constexpr unsigned ParseFlags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single;
 
 QString text(const char *utf8);
 std::string utf8(const QString &text);
 
 } // namespace wbxml
+
+// A part written from pieces instead of its document: bytes held in memory
+// around the contents of a device (the rows of a long sheet, written out
+// while it was filled).
+struct PartPieces {
+    QByteArray head;
+    QIODevice *body = nullptr;
+    qint64 bodySize = 0;
+    QByteArray tail;
+};
 
 class WorkbookPackage {
 public:
@@ -67,8 +85,9 @@ public:
 
     // Throws DbError (53, 75, 1004).
     void load(const QString &path);
-    // The package as zip bytes.
-    QByteArray serialize() const;
+    // Writes the package as a zip file at `zipPath`; the parts named in
+    // `pieces` are taken from there.
+    void write(const QString &zipPath, const std::map<std::string, PartPieces> &pieces) const;
 
     bool contains(const std::string &part) const;
     // The parsed part; throws 1004 when it is missing or malformed.

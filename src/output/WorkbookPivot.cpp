@@ -24,6 +24,11 @@ CellRange Workbook::Impl::dataExtent(const QString &sheetName, CellRange source,
         refuse(QStringLiteral("ピボットテーブル \"%1\" の元データのワークシート \"%2\" がありません。").arg(pivot, sheetName));
     SheetState &s = sheet(index);
     int lastRow = source.row1;
+    if (s.spool) {
+        for (auto it = s.spool->lastValueRow.lower_bound(source.column1);
+             it != s.spool->lastValueRow.end() && it->first <= source.column2; ++it)
+            lastRow = std::max(lastRow, it->second);
+    }
     for (const auto &[r, rowNode] : s.rows) {
         if (r <= lastRow)
             continue;

@@ -163,16 +163,12 @@ void Worksheet::autoFitColumns(const QString &columns)
 
     // Excel leaves merged cells out of a fit: their text spans several
     // columns.
-    std::vector<CellRange> merged;
-    for (pugi::xml_node m : children(child(s.root, "mergeCells"), "mergeCell")) {
-        CellRange r{};
-        if (parseCellRange(m.attribute("ref").value(), r) && (r.row1 != r.row2 || r.column1 != r.column2))
-            merged.push_back(r);
+    const std::vector<CellRange> merged = d.mergedRanges(s);
+    std::map<int, double> units; // per column with a value
+    if (s.spool) {
+        for (auto it = s.spool->units.lower_bound(range.first); it != s.spool->units.end() && it->first <= range.last; ++it)
+            units[it->first] = it->second;
     }
-
-    const double defaultSize = d.fontSizeOf(0);
-    std::map<int, double> scaleOf; // per cell format: font size against the default font
-    std::map<int, double> units;   // per column with a value
     for (const auto &[r, rowNode] : s.rows) {
         for (pugi::xml_node c : children(rowNode, "c")) {
             const int column = columnOf(c);
@@ -181,34 +177,10 @@ void Worksheet::autoFitColumns(const QString &columns)
             if (std::any_of(merged.begin(), merged.end(),
                             [&, r = r](const CellRange &m) { return m.contains(r, column); }))
                 continue;
-            const CellValue v = d.value(c);
-            const int xf = c.attribute("s").as_int(0);
-            QString shown;
-            switch (v.type) {
-            case CellValue::Type::Empty:
-                continue;
-            case CellValue::Type::Text:
-            case CellValue::Type::Error:
-                shown = v.text;
-                break;
-            case CellValue::Type::Number:
-                shown = shownNumber(v.number, d.numFmtOf(xf));
-                break;
-            case CellValue::Type::Boolean:
-                shown = v.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-                break;
+            if (const std::optional<double> shown = d.shownUnits(c)) {
+                double &u = units[column];
+                u = std::max(u, *shown);
             }
-            // The chain's code page gives the display width: a double-byte
-            // character is full-width, a single byte (half-width katakana
-            // too) half-width.
-            qsizetype widest = 0;
-            for (const QString &line : shown.split(u'\n'))
-                widest = std::max(widest, cp932::byteLength(line));
-            auto scale = scaleOf.find(xf);
-            if (scale == scaleOf.end())
-                scale = scaleOf.emplace(xf, defaultSize > 0 ? d.fontSizeOf(xf) / defaultSize : 1.0).first;
-            double &u = units[column];
-            u = std::max(u, double(widest) * scale->second);
         }
     }
     for (const auto &[column, u] : units) {
@@ -324,6 +296,8 @@ void Worksheet::setColumnStyle(const QString &columns, const QString &styleName)
     setAttr(xf, "applyNumberFormat", "1");
     const int cellXf = appendUnique(cellXfs, "xf", xf);
 
+    // Cells already written out cannot take the style where they are.
+    d.reachColumns(s, range.first, range.last);
     for (pugi::xml_node col : d.columnsFor(s, range.first, range.last, false))
         setAttr(col, "style", cellXf);
     for (const auto &[r, rowNode] : s.rows) {

@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "store/JetFunctions.h"
+#include "store/StatementWatch.h"
 
 #include <QFileInfo>
 
@@ -122,7 +123,7 @@ void Recordset::step()
         return;
     }
     db_->functionError_ = 0;
-    const int rc = sqlite3_step(stmt_);
+    const int rc = StatementWatch::step(stmt_);
     if (rc == SQLITE_ROW)
         return;
     eof_ = true;
@@ -269,9 +270,9 @@ int Statement::parameterCount() const
 void Statement::execute()
 {
     db_->functionError_ = 0;
-    int rc = sqlite3_step(stmt_);
+    int rc = StatementWatch::step(stmt_);
     while (rc == SQLITE_ROW)
-        rc = sqlite3_step(stmt_);
+        rc = StatementWatch::step(stmt_);
     sqlite3_reset(stmt_);
     if (rc != SQLITE_DONE)
         db_->throwError(rc);
@@ -340,7 +341,7 @@ void Database::throwError(int rc, const QString &context)
 void Database::runSimple(const char *sql)
 {
     char *err = nullptr;
-    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
+    const int rc = StatementWatch::exec(db_, sql, &err);
     sqlite3_free(err);
     if (rc != SQLITE_OK)
         throwError(rc, QString::fromUtf8(sql));
@@ -457,7 +458,7 @@ void Database::commit()
     if (depth_ == 0)
         throw DbError(3034, QStringLiteral("トランザクションが開始されていません。"));
     if (depth_ == 1) {
-        const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        const int rc = StatementWatch::exec(db_, "COMMIT", nullptr);
         if (rc != SQLITE_OK) {
             // A failed COMMIT leaves the transaction open; undo it so the
             // connection is usable and nothing half-written stays.
@@ -472,6 +473,23 @@ void Database::commit()
     }
     --depth_;
     runSimple(QStringLiteral("RELEASE tx%1").arg(depth_).toUtf8().constData());
+}
+
+void Database::syncWrittenPages()
+{
+    const int rc = StatementWatch::run("sync written pages", [this] {
+        int rc = sqlite3_db_cacheflush(db_);
+        // Busy: another connection reads, so the pages stay in memory for now.
+        if (rc != SQLITE_OK)
+            return rc == SQLITE_BUSY ? SQLITE_OK : rc;
+        sqlite3_file *file = nullptr;
+        if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file
+            || !file->pMethods)
+            return SQLITE_OK;
+        return file->pMethods->xSync(file, SQLITE_SYNC_NORMAL);
+    });
+    if (rc != SQLITE_OK)
+        throwError(rc, QStringLiteral("sync"));
 }
 
 void Database::rollback()

@@ -133,6 +133,12 @@ public:
     void commit();
     void rollback();
     int transactionDepth() const { return depth_; }
+    // Writes the pages the open transaction has changed so far into the
+    // main file and syncs them, as the commit would. A transaction of a
+    // million rows that does this now and then leaves its commit little to
+    // sync, so no single step holds the window for long. Changes nothing
+    // the transaction means: a rollback still undoes it all.
+    void syncWrittenPages();
 
     // Whether a table (or view) of that name exists in `schema`
     // ("main", an attached name, or empty for any).

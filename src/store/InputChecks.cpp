@@ -84,3 +84,18 @@ bool IsInRange(const QString &text, double min, double max)
         throw DbError(DbErr::TypeMismatch, QStringLiteral("型が一致しません。"));
     return *v >= min && *v <= max;
 }
+
+std::optional<int> wholeNumberInRange(const QString &text, int min, int max)
+{
+    const QString t = halfWidthAscii(text).trimmed();
+    // Longer than any number in range (leading zeros aside) cannot fit an int.
+    if (t.isEmpty() || t.size() > 2 + QString::number(max).size())
+        return std::nullopt;
+    for (const QChar c : t)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    const int n = t.toInt();
+    if (n < min || n > max)
+        return std::nullopt;
+    return n;
+}

@@ -31,3 +31,9 @@ int CheckDateInput(const QString &text, Dialogs &dialogs);
 // Empty text passes the first test but is no number: it throws DbError 13,
 // and the caller's message covers it ("an empty box also fails").
 bool IsInRange(const QString &text, double min, double max);
+
+// The whole number from `min` to `max` that `text` holds in digits only
+// (blanks around it allowed, full-width digits typed with the input method
+// on count as digits), or nothing: a sign, a separator, a decimal point or a
+// blank inside is no whole number of a box that takes a count.
+std::optional<int> wholeNumberInRange(const QString &text, int min, int max);

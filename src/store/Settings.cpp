@@ -17,7 +17,7 @@ using enum SettingType;
 using enum ShownDefault;
 
 // clang-format off
-constexpr std::array<SettingDef, 20> kTable{{
+constexpr std::array<SettingDef, 21> kTable{{
     {ReadPath,       ConfIni,  "IpOpFile",      "Read_Path",       Text,    "",         DesktopFolder, nullptr},
     {WritePath,      ConfIni,  "IpOpFile",      "Write_Path",      Text,    "",         DesktopFolder, nullptr},
     {WriteFileName,  ConfIni,  "IpOpFile",      "Write_File_Name", Text,    "",         FixedText,     "SeikyuDat"},
@@ -38,6 +38,7 @@ constexpr std::array<SettingDef, 20> kTable{{
     {MenuSelect,     ConfDat,  "Env",           "MenuSelect",      Text,    "MST_MENU", SameAsDefault, nullptr},
     {BtdPath,        ConfDat,  "BarTender",     "BTD_PATH",        Text,    "",         SameAsDefault, nullptr},
     {BackupKeep,     GyoumIni, "GYOUMU_SETTEI", "BACKUP_KEEP",     Integer, "10",       SameAsDefault, nullptr},
+    {PickUpTrash,    ConfDat,  "Env",           "PickUp_Trash",    Integer, "0",        SameAsDefault, nullptr},
 }};
 // clang-format on
 
@@ -52,7 +53,7 @@ constexpr bool tableInKeyOrder()
     return true;
 }
 static_assert(tableInKeyOrder(), "settings table rows must follow the SettingKey order");
-static_assert(kTable.size() == size_t(BackupKeep) + 1, "every SettingKey needs a row");
+static_assert(kTable.size() == size_t(PickUpTrash) + 1, "every SettingKey needs a row");
 
 clsIniFile openAt(const SettingDef &def)
 {

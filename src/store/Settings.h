@@ -44,6 +44,7 @@ enum class SettingKey {
     MenuSelect,     // Conf.DAT   Env           MenuSelect: table the main menu is built from
     BtdPath,        // Conf.DAT   BarTender     BTD_PATH: full path of the label program
     BackupKeep,     // Gyoum.ini  GYOUMU_SETTEI BACKUP_KEEP: how many database backups are kept (1 to 99)
+    PickUpTrash,    // Conf.DAT   Env           PickUp_Trash: 1 puts picked-up order files in the trash, not in 取込済
 };
 
 enum class SettingType { Text, Integer };

@@ -7,16 +7,82 @@
 #include "tags/clsHudaPrint.h"
 
 #include <QList>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
-// The chain's PB tag kind on the slips; the tag kind master marks the others.
-const QString kPbKind = QStringLiteral("4");
-
-struct KindCode {
-    QString kind, code;
+// One data file of a request: the query of its lines and its base name.
+struct RequestRun {
+    QString sql;
+    QString name;
     bool pb = false;
 };
+
+// The base name of a request's data file (and of its record's last field):
+// the tag kind and code of ordinary tags, the PB tag type of PB tags.
+QString dataFileName(const QString &kindOrType, const QString &code = QString())
+{
+    return kindOrType + code;
+}
+
+// The request's runs in the order of its tag kinds: one per ordinary kind
+// and code, and, where the first PB kind stands, one per PB tag type over
+// every PB line of the request, so that PB kinds sharing a type share its
+// file. `unknownPbKinds` counts the PB kinds and codes without a line of a
+// known type: those lines cannot be written.
+QList<RequestRun> planRuns(Database &db, const QString &request, int &unknownPbKinds)
+{
+    struct KindCode {
+        QString kind, code;
+        bool pb = false;
+    };
+    QList<KindCode> kinds;
+    {
+        Recordset rs = db.query(
+            QStringLiteral("Select TH2.OMFUDA,TBD.ONNFKB,MHS.PB_FLG From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD "
+                           "On TH2.INDEXNOH2=TBD.INDEXNOH2 Left Join MST_HUDASYU MHS On TH2.OMFUDA=MHS.HUDA_SYU "
+                           "And TBD.ONNFKB=MHS.HUDA_KU Where TH2.SEIKYU_FLG=?")
+                + QStringLiteral(" And Not TBD.ONNFKB='0' Group By TH2.SEIKYU_FLG,TH2.OMFUDA,TBD.ONNFKB "
+                                 "Order By TH2.OMFUDA,TBD.ONNFKB"),
+            {request});
+        for (; !rs.eof(); rs.moveNext())
+            kinds << KindCode{rs.text(0), rs.text(1), rs.text(0) == TagKind::ChainPb || rs.text(2) == TagFlag::Pb};
+    }
+
+    QList<RequestRun> runs;
+    bool pbPlanned = false;
+    unknownPbKinds = 0;
+    for (const KindCode &k : kinds) {
+        if (!k.pb) {
+            runs << RequestRun{TagIssue::requestKindTagSql(request, k.kind, k.code), dataFileName(k.kind, k.code), false};
+            continue;
+        }
+        if (pbPlanned)
+            continue;
+        pbPlanned = true;
+        QList<qint64> types;
+        QSet<QString> typed, all;
+        Recordset rs = db.query(TagIssue::requestPbTypesSql(request));
+        for (; !rs.eof(); rs.moveNext()) {
+            const QString kindCode = rs.text(0) + QLatin1Char('\x1f') + rs.text(1);
+            all << kindCode;
+            if (rs.field(2).isNull())
+                continue;
+            typed << kindCode;
+            const qint64 type = rs.field(2).toLongLong();
+            if (!types.contains(type))
+                types << type;
+        }
+        std::sort(types.begin(), types.end());
+        unknownPbKinds = int(all.size() - typed.size());
+        for (const qint64 type : types)
+            runs << RequestRun{TagIssue::requestPbTagSql(request, QString::number(type)),
+                               dataFileName(QString::number(type)), true};
+    }
+    return runs;
+}
 
 } // namespace
 
@@ -51,55 +117,44 @@ RequestTagsOutcome writeRequestTags(Database &db, Dialogs &dialogs, const TagSet
 {
     RequestTagsOutcome out;
     const qint32 number = request.toInt();
-    QList<KindCode> kinds;
-    {
-        Recordset rs = db.query(
-            QStringLiteral("Select TH2.OMFUDA,TBD.ONNFKB,MHS.PB_FLG From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD "
-                           "On TH2.INDEXNOH2=TBD.INDEXNOH2 Left Join MST_HUDASYU MHS On TH2.OMFUDA=MHS.HUDA_SYU "
-                           "And TBD.ONNFKB=MHS.HUDA_KU Where TH2.SEIKYU_FLG=?")
-            + QStringLiteral(" And Not TBD.ONNFKB='0' Group By TH2.SEIKYU_FLG,TH2.OMFUDA,TBD.ONNFKB"),
-            {request});
-        for (; !rs.eof(); rs.moveNext())
-            kinds << KindCode{rs.text(0), rs.text(1), rs.text(0) == kPbKind || rs.text(2) == TagFlag::Pb};
+    int unknownPbKinds = 0;
+    const QList<RequestRun> runs = planRuns(db, request, unknownPbKinds);
+    // Lines the PB master does not know cannot be written: said once per kind.
+    for (int i = 0; i < unknownPbKinds; ++i) {
+        TagIssue::reportExportResult(dialogs, clsHudaPrint::NoRows, false);
+        ++out.empty;
     }
 
-    auto run = [&](const QString &sql, const QString &name, bool pb) {
-        clsHudaPrint print(db, settings);
-        print.setSQL(sql);
-        const int r = print.Nehuda_EX(name, pb, number);
-        if (r == clsHudaPrint::Written) {
-            TagIssue::stampWritten(db, print.OKMeisai());
-            out.files << print.dataFile();
-            out.lines += int(print.OKMeisai().size());
-            return;
-        }
-        TagIssue::reportExportResult(dialogs, r, false);
-        if (r == clsHudaPrint::NoRows)
-            ++out.empty;
-        else
-            ++out.failures;
-    };
-
+    // A file written by this run is the only record of the lines it
+    // stamped: a later run of the same name would replace it and leave
+    // those lines stamped but in no file, so it is refused instead.
+    QSet<QString> written;
     // Every kind and type gets its run whatever became of the one before.
-    for (const KindCode &k : kinds) {
+    for (const RequestRun &r : runs) {
+        const QString key = r.name.toCaseFolded();
+        if (written.contains(key)) {
+            dialogs.error(QStringLiteral("%1.CSV はこの依頼で既に書き出した札データと同じ名前になるため、書き出しませんでした。")
+                              .arg(r.name),
+                          QStringLiteral("エラー"));
+            ++out.failures;
+            continue;
+        }
         try {
-            if (!k.pb) {
-                run(TagIssue::requestKindTagSql(request, k.kind, k.code), k.kind + k.code, false);
+            clsHudaPrint print(db, settings);
+            print.setSQL(r.sql);
+            const int result = print.Nehuda_EX(r.name, r.pb, number);
+            if (result == clsHudaPrint::Written) {
+                written << key;
+                out.files << print.dataFile();
+                TagIssue::stampWritten(db, print.OKMeisai());
+                out.lines += int(print.OKMeisai().size());
                 continue;
             }
-            QStringList types;
-            {
-                Recordset rs = db.query(TagIssue::requestPbTypesSql(request, k.kind, k.code));
-                for (; !rs.eof(); rs.moveNext())
-                    types << rs.text(0);
-            }
-            // Lines the PB master does not know cannot be written: said once for the kind.
-            if (types.isEmpty()) {
-                TagIssue::reportExportResult(dialogs, clsHudaPrint::NoRows, false);
+            TagIssue::reportExportResult(dialogs, result, false);
+            if (result == clsHudaPrint::NoRows)
                 ++out.empty;
-            }
-            for (const QString &type : types)
-                run(TagIssue::requestPbTagSql(request, k.kind, k.code, type), type, true);
+            else
+                ++out.failures;
         } catch (const DbError &e) {
             TagIssue::reportExportResult(dialogs, e.number(), false);
             ++out.failures;

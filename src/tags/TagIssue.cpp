@@ -68,6 +68,16 @@ QString pbFrom()
                          "Left Join MST_JIGYOUBU MJB On TR.OMTCD2=MJB.JI_CD ");
 }
 
+// The PB lines of a request's slips, for a statement over pbLines: the
+// chain's PB kind, and every kind and code the tag kind master marks PB.
+// Code "0" is a line without a tag.
+QString requestPbLines(const QString &request)
+{
+    return QStringLiteral("Left Join MST_HUDASYU MHS On TR.OMFUDA=MHS.HUDA_SYU And TR.ONNFKB=MHS.HUDA_KU Where TR.SEIKYU_FLG=")
+        + quotedText(request) + QStringLiteral("And Not TR.ONNFKB='0' And (TR.OMFUDA=") + quotedText(TagKind::ChainPb)
+        + QStringLiteral("Or MHS.PB_FLG=") + TagFlag::Pb + QStringLiteral(") ");
+}
+
 const QString kPbExtra = QStringLiteral(",MPB.ITEM_CD,MPB.INJINAIYOU_SIZE,MPB.INJINAIYOU_SOZAI,MPB.INJINAIYOU_GENSANKOKU");
 
 void showNoTagName(Dialogs &dialogs)
@@ -240,20 +250,18 @@ QString requestKindTagSql(const QString &request, const QString &kind, const QSt
         + QStringLiteral("Order By TH2.INDEXNOH2,TBD.ONLINE");
 }
 
-QString requestPbTagSql(const QString &request, const QString &kind, const QString &code, const QString &type)
+QString requestPbTagSql(const QString &request, const QString &type)
 {
     return tagColumns(QStringLiteral("TR"), QStringLiteral("TR"), QStringLiteral("FIX(TR.ONSURY / 10.0)")) + kPbExtra
-        + pbFrom() + QStringLiteral("Where TR.SEIKYU_FLG=") + quotedText(request) + QStringLiteral("And TR.OMFUDA=")
-        + quotedText(kind) + QStringLiteral("And TR.ONNFKB=") + quotedText(code) + QStringLiteral("And MPB.TAG_SYURUI=")
-        + SqlNumber(type) + QStringLiteral("Order By TR.INDEXNOH2,TR.ONLINE");
+        + pbFrom() + requestPbLines(request) + QStringLiteral("And MPB.TAG_SYURUI=") + SqlNumber(type)
+        + QStringLiteral("Order By TR.INDEXNOH2,TR.ONLINE");
 }
 
-QString requestPbTypesSql(const QString &request, const QString &kind, const QString &code)
+QString requestPbTypesSql(const QString &request)
 {
-    return QStringLiteral("Select MPB.TAG_SYURUI From ") + pbLines(QStringLiteral("TH2.SEIKYU_FLG,TH2.OMFUDA,TBD.ONNFKB"))
-        + QStringLiteral("Where TR.SEIKYU_FLG=") + quotedText(request) + QStringLiteral("And TR.OMFUDA=") + quotedText(kind)
-        + QStringLiteral("And TR.ONNFKB=") + quotedText(code)
-        + QStringLiteral("And Not MPB.TAG_SYURUI Is Null Group By MPB.TAG_SYURUI Order By MPB.TAG_SYURUI");
+    return QStringLiteral("Select TR.OMFUDA,TR.ONNFKB,MPB.TAG_SYURUI From ")
+        + pbLines(QStringLiteral("TH2.SEIKYU_FLG,TH2.OMFUDA,TBD.ONNFKB")) + requestPbLines(request)
+        + QStringLiteral("Group By TR.OMFUDA,TR.ONNFKB,MPB.TAG_SYURUI Order By TR.OMFUDA,TR.ONNFKB,MPB.TAG_SYURUI");
 }
 
 std::optional<QString> pbFlag(Database &db, const QString &kind, const QString &code)

@@ -33,6 +33,11 @@ inline const QString Ordinary = QStringLiteral("0");
 inline const QString Pb = QStringLiteral("-1");
 } // namespace TagFlag
 
+namespace TagKind {
+// The chain's PB tag kind on the slips, PB whatever the tag kind master says.
+inline const QString ChainPb = QStringLiteral("4");
+} // namespace TagKind
+
 struct TagRunOutcome {
     enum Status { Done = 0, NothingDone = 1, Failed = 3 };
     Status status = NothingDone;
@@ -53,13 +58,15 @@ QString lineListSql(const QString &flag, const TagKindRow &row);
 QString kindTagSql(const QString &flag, const TagKindRow &row);
 QString lineTagSql(const QString &flag, qint32 count, const QString &indexNoBd);
 
-// The tag data queries of a request: the lines of one ordinary tag kind
-// and code, or the PB lines of one kind and code with one PB tag type, of
-// the slips carrying the request number, whatever their output date.
+// The tag data queries of a request, over the slips carrying the request
+// number whatever their output date: the lines of one ordinary tag kind and
+// code, or every PB line of one PB tag type (of whichever PB kind and code).
 QString requestKindTagSql(const QString &request, const QString &kind, const QString &code);
-QString requestPbTagSql(const QString &request, const QString &kind, const QString &code, const QString &type);
-// The PB tag types of a request's lines of one kind and code.
-QString requestPbTypesSql(const QString &request, const QString &kind, const QString &code);
+QString requestPbTagSql(const QString &request, const QString &type);
+// The PB kinds and codes of a request's lines with their PB tag types, one
+// row each (kind, code, type); the type is Null for lines the PB master does
+// not know.
+QString requestPbTypesSql(const QString &request);
 
 // Stamps the lines written today; one transaction.
 void stampWritten(Database &db, const QStringList &indexNoBd);

@@ -153,6 +153,9 @@ int runLineTags(BatchContext &ctx, const TagsArgs &a)
     }
     CountAnswer dialogs(ctx.dialogs, a.count);
     const TagRunOutcome o = TagIssue::issueLine(db, dialogs, readTagSettings(), k->flag, k->row, a.line, k->count);
+    // As the screen reopens the batch after a run: the summary shows the
+    // line written, and "*" goes once nothing is left to write.
+    BuildTagSummary(db, k->row.batch.toInt());
     return exitOf(o.status);
 }
 

@@ -4,12 +4,17 @@
 #include "app/Screens.h"
 #include "app/frm0000_main.h"
 #include "app/frm9901_Var.h"
+#include "store/Settings.h"
 #include "support/TempDataFolder.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -57,6 +62,85 @@ TEST_F(MainScreen, KeyClickAndCommandBoxWalkThePages)
     QTest::keyClick(cmd, Qt::Key_Return);
     EXPECT_EQ(screen->titleText(), QStringLiteral("マスタ取込"));
     EXPECT_EQ(cmd->text(), "");
+}
+
+TEST_F(MainScreen, EntryNumberThatSelectsNothingIsAnswered)
+{
+    auto *cmd = screen->findChild<QLineEdit *>("txtCmd");
+    ASSERT_NE(cmd, nullptr);
+    cmd->setText("7");   // マスタ取込: entries 1, 2 and 9 only
+    QTest::keyClick(cmd, Qt::Key_Return);
+    ASSERT_EQ(screen->titleText(), QStringLiteral("マスタ取込"));
+    struct Case {
+        const char *typed;
+        const char16_t *answer;
+    };
+    for (const Case &c : {Case{"5", u"メニュー番号 5 はこのページにありません。"},
+                          Case{"abc", u"メニュー番号は 1 から 9 の数字で入れてください。"},
+                          Case{"0", u"メニュー番号は 1 から 9 の数字で入れてください。"}}) {
+        SCOPED_TRACE(c.typed);
+        const qsizetype before = dialogs.shown().size();
+        cmd->setText(QString::fromLatin1(c.typed));
+        QTest::keyClick(cmd, Qt::Key_Return);
+        ASSERT_EQ(dialogs.shown().size(), before + 1);
+        EXPECT_EQ(dialogs.shown().last().text, QString::fromUtf16(c.answer));
+        EXPECT_EQ(cmd->text(), "");
+        EXPECT_EQ(screen->titleText(), QStringLiteral("マスタ取込"));
+    }
+    // An empty box and an entry that exists say nothing.
+    const qsizetype before = dialogs.shown().size();
+    QTest::keyClick(cmd, Qt::Key_Return);
+    cmd->setText("9");
+    QTest::keyClick(cmd, Qt::Key_Return);
+    EXPECT_EQ(screen->titleText(), QStringLiteral("メインメニュー"));
+    EXPECT_EQ(dialogs.shown().size(), before);
+}
+
+// A record of `kind`, its fields blank but the tail given.
+QByteArray record(char kind, const QByteArray &tail = {})
+{
+    return (QByteArray(1, kind) + tail).leftJustified(128, ' ') + "\r\n";
+}
+
+TEST_F(MainScreen, NewOrderFilesAreShownAndImportedOneAfterTheOther)
+{
+    const QString inbox = folder.file(QStringLiteral("受信"));
+    ASSERT_TRUE(QDir().mkpath(inbox));
+    ASSERT_TRUE(Settings::write(SettingKey::ReadPath, inbox));
+    const QByteArray one = record('A') + record('B') + record('D');
+    const QByteArray two = record('A') + record('B') + record('D') + record('D', "x");
+    for (const auto &[name, bytes] : {std::pair{"1.txt", one}, std::pair{"2.txt", two}}) {
+        QFile f(QDir(inbox).filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    auto *label = screen->findChild<QLabel *>("labNewOrders");
+    auto *button = screen->findChild<QPushButton *>("cmdNewOrders");
+    ASSERT_NE(label, nullptr);
+    ASSERT_NE(button, nullptr);
+    EXPECT_FALSE(button->isVisibleTo(screen.get()));
+    screen->refreshNewOrders();
+    EXPECT_EQ(label->text(), QStringLiteral("新しい受信データがあります（2 件）"));
+    EXPECT_TRUE(button->isVisibleTo(screen.get()));
+
+    dialogs.answer(MsgResult::Ok).answer(MsgResult::Ok);   // each file's confirmation
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(dialogs.pending(), 0u);
+    QStringList confirmations;
+    for (const auto &s : dialogs.shown())
+        if (s.text.startsWith(QStringLiteral("以下の情報を取り込みます。")))
+            confirmations << s.text;
+    EXPECT_EQ(confirmations.size(), 2);
+    ASSERT_FALSE(dialogs.shown().isEmpty());
+    EXPECT_EQ(dialogs.shown().last().text,
+              QStringLiteral("受信データの取込が終わりました。\n"
+                             "取り込みました: 1.txt 管理No 1（伝票 1 枚、明細 1 行） → 取込済/1.txt\n"
+                             "取り込みました: 2.txt 管理No 2（伝票 1 枚、明細 2 行） → 取込済/2.txt"));
+    EXPECT_TRUE(QFileInfo::exists(QDir(inbox).filePath(QStringLiteral("取込済/1.txt"))));
+    EXPECT_TRUE(QFileInfo::exists(QDir(inbox).filePath(QStringLiteral("取込済/2.txt"))));
+    EXPECT_FALSE(button->isVisibleTo(screen.get()));
+    EXPECT_TRUE(screen->isEnabled());
+    EXPECT_EQ(RequireConnection().scalar("Select count(*) From TBL_RD_H1").toLongLong(), 2);
 }
 
 TEST_F(MainScreen, ScreenOpenedByNameReturnsToTheSamePage)

@@ -50,6 +50,15 @@ protected:
     }
 };
 
+// The run header's partner code is the setting as text, empty included:
+// Null would be no partner code at all to the statements reading it.
+TEST_F(BillingRunTest, EmptyPartnerCodeIsStoredAsEmptyText)
+{
+    db->execute("Update TBL_SEZ_B Set HA_FLG='-1'");
+    const qint32 run = RecordBillingRun(*db, QString());
+    EXPECT_EQ(value(QStringLiteral("Select ifnull(TORIHIKISAKI_CD,'Null') From TBL_SEZ_H Where INDEXNOZH=%1").arg(run)), "");
+}
+
 TEST_F(BillingRunTest, AmountCheckShowsTheSummaryAndChangesNothing)
 {
     db->execute("Update TBL_SEZ_B Set HA_FLG='-1'");

@@ -212,6 +212,19 @@ INSTANTIATE_TEST_SUITE_P(
                                "受託請求明細発行処理を中止しました。"},
                       StopCase{"SevenDigits", MsgResult::Ok, QString("2024052"),
                                "請求日付 '2024052' は日付として認識できません。yyyyMMdd（例 20240520）で入力してください。\n"
+                               "受託請求明細発行処理を中止しました。"},
+                      // Days that never came would charge every line tagged before them.
+                      StopCase{"February31", MsgResult::Ok, QString("20250231"),
+                               "請求日付 '20250231' は日付として認識できません。yyyyMMdd（例 20240520）で入力してください。\n"
+                               "受託請求明細発行処理を中止しました。"},
+                      StopCase{"February29NotALeapYear", MsgResult::Ok, QString("250229"),
+                               "請求日付 '250229' は日付として認識できません。yyyyMMdd（例 20240520）で入力してください。\n"
+                               "受託請求明細発行処理を中止しました。"},
+                      StopCase{"Month13", MsgResult::Ok, QString("20241301"),
+                               "請求日付 '20241301' は日付として認識できません。yyyyMMdd（例 20240520）で入力してください。\n"
+                               "受託請求明細発行処理を中止しました。"},
+                      StopCase{"DayZero", MsgResult::Ok, QString("20240500"),
+                               "請求日付 '20240500' は日付として認識できません。yyyyMMdd（例 20240520）で入力してください。\n"
                                "受託請求明細発行処理を中止しました。"}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -236,6 +249,15 @@ INSTANTIATE_TEST_SUITE_P(Days, ConsignmentPreset,
                                            PresetCase{"OneDigit", "5", "20261205"},
                                            PresetCase{"NotSet", "", "202612"}),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A closing day at the month's end offers a day the box takes.
+TEST_F(Consignment, DateBoxOffersTheLastDayOfAShortMonth)
+{
+    Clock::setFixed(QDateTime(QDate(2027, 2, 10), QTime(9, 0)));
+    Settings::write(SettingKey::ShimeBi, "31");
+    EXPECT_EQ(consignmentDatePreset(), "20270228");
+    EXPECT_EQ(consignmentLimitDate(consignmentDatePreset()), std::optional<QString>("270228"));
+}
 
 struct FailureCase {
     const char *name;
@@ -311,6 +333,32 @@ TEST_F(Consignment, LibreOfficeShowsTheCurrentSumsPerTag)
     const std::string all = lines.join('\n').toStdString();
     // Labels are the spreadsheet's own; the rows of the two tags are ours.
     EXPECT_TRUE(lines.contains("11_プロパー値札,12,60")) << all;
+    EXPECT_TRUE(lines.contains("91_テスト値札,3.5,105")) << all;
+}
+
+// More lines than the workbook holds in memory at a time: every one is on
+// the data sheet and in the pivot's sums.
+TEST_F(Consignment, LibreOfficeSumsEveryLineOfALongDetail)
+{
+    if (!libreOfficeInstalled())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    for (int n = 0; n < 60; ++n)
+        SlipRows::line(*db, 1, 11, 200 + n, "000010", "0000500",
+                       {{"ONLINE", QString("%1").arg(n + 2, 2, 10, QChar('0'))}, {"ONNFKB", "1"}, {"TAG_OP_DATE", "240520"}});
+    const ConsignmentResult r = runWith("20240520");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.lines, 63);
+    {
+        Workbook book(r.path);
+        EXPECT_EQ(book.sheet(2).cell(64, 4), CellValue::ofText("61"));
+        EXPECT_EQ(book.sheet(2).cell(64, 12), CellValue::ofNumber(5));
+        EXPECT_EQ(book.sheet(2).cell(65, 1).type, CellValue::Type::Empty);
+    }
+    QStringList lines;
+    for (const QString &l : libreOfficeLines(folder.file("csv"), r.path))
+        lines << l.trimmed();
+    const std::string all = lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains("11_プロパー値札,72,360")) << all;
     EXPECT_TRUE(lines.contains("91_テスト値札,3.5,105")) << all;
 }
 

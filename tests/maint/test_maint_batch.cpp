@@ -64,12 +64,28 @@ TEST_F(MaintBatch, RetentionRefusesWrongArguments)
     } rows[] = {{{"retention", "--order-months", "25", "--yes"}},
                 {{"retention", "--keep-batch", "9", "--yes"}},
                 {{"retention", "--order-months"}},
+                {{"retention", "--order-months", "1,2", "--yes"}},
+                {{"retention", "--billing-months", "－３", "--yes"}},
+                {{"retention", "--pb-months", "1 2", "--yes"}},
                 {{"retention", "--everything"}}};
     for (const auto &r : rows) {
         SCOPED_TRACE(r.args.join(' ').toStdString());
         EXPECT_EQ(run(r.args).status, 2);
         EXPECT_EQ(batches(), 3);
     }
+}
+
+// The batches were imported 2026/08/01: four months back (2026/08/10) takes
+// them, five (2026/07/10) keeps them, typed full-width or not.
+TEST_F(MaintBatch, RetentionMonthsTypedFullWidth)
+{
+    const Outcome kept = run({"retention", "--order-months", "５", "--yes"});
+    EXPECT_FALSE(kept.out.contains(QString::fromUtf8("削除\t1\t"))) << kept.out.toStdString();
+    EXPECT_EQ(batches(), 3);
+
+    const Outcome done = run({"retention", "--order-months", "４", "--billing-months", "１２", "--pb-months", "２４", "--yes"});
+    EXPECT_EQ(done.status, 0) << done.err.toStdString();
+    EXPECT_EQ(batches(), 1);   // batch 3 is not billed yet
 }
 
 TEST_F(MaintBatch, BackupListRestoreAndUndo)

@@ -67,6 +67,11 @@ struct BoxCase {
     const char *message;
 };
 
+void PrintTo(const BoxCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class RetentionBoxes : public RetentionTest, public ::testing::WithParamInterface<BoxCase> {};
 
 TEST_P(RetentionBoxes, WrongBoxShowsItsMessageAndLoadsNothing)
@@ -86,8 +91,54 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BoxCase{"Zero", {"0", "6", "2"}, Range}, BoxCase{"TwentyFive", {"3", "25", "2"}, Range},
                       BoxCase{"NotANumber", {"3", "6", "ab"}, Range}, BoxCase{"Fraction", {"1.5", "6", "2"}, Range},
                       BoxCase{"Empty", {"3", "", "2"}, Missing},
+                      // A whole number of months in digits, nothing else.
+                      BoxCase{"Separator", {"1,2", "6", "2"}, Range},
+                      BoxCase{"FullWidthSeparator", {"3", "１，２", "2"}, Range},
+                      BoxCase{"Plus", {"3", "6", "+3"}, Range}, BoxCase{"Minus", {"-3", "6", "2"}, Range},
+                      BoxCase{"FullWidthMinus", {"3", "－３", "2"}, Range},
+                      BoxCase{"BlankInside", {"3", "6", "1 2"}, Range},
+                      BoxCase{"Exponent", {"1e1", "6", "2"}, Range},
+                      BoxCase{"FullWidthTwentyFive", {"3", "6", "２５"}, Range},
                       // The empty box is named before a box out of range.
                       BoxCase{"EmptyAndZero", {"0", "6", " "}, Missing}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Each list holds rows 1, 2 and 3 dated 2025/01/01, 2026/12/30 and
+// 2027/03/30 (yesterday): three months keep row 3, twelve keep 2 and 3.
+struct MonthsCase {
+    const char *name;
+    Retention::Periods periods;
+    QStringList orders, billing, pb;
+};
+
+void PrintTo(const MonthsCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class RetentionMonths : public RetentionTest, public ::testing::WithParamInterface<MonthsCase> {};
+
+TEST_P(RetentionMonths, TheMonthsTypedAreTheMonthsUsed)
+{
+    for (int n = 1; n <= 3; ++n) {
+        const QString date = QStringList{"250101", "261230", "270330"}[n - 1];
+        addBatch(*db, n, date, {Slip{}});
+        addBillingRun(*db, n, date);
+        addPb(*db, n, "20" + date);
+    }
+    const Retention::Lists l = search(GetParam().periods);
+    EXPECT_EQ(column(l.orders, "管理No"), GetParam().orders);
+    EXPECT_EQ(column(l.billing, "請求管理No"), GetParam().billing);
+    EXPECT_EQ(column(l.pb, "SKUCD"), GetParam().pb);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Typed, RetentionMonths,
+    ::testing::Values(MonthsCase{"HalfWidth", {"3", "12", "24"}, {"1", "2"}, {"1"}, {"1"}},
+                      MonthsCase{"FullWidth", {"３", "１２", "２４"}, {"1", "2"}, {"1"}, {"1"}},
+                      MonthsCase{"FullWidthInEachBox", {"１２", "３", "３"}, {"1"}, {"2", "1"}, {"1", "2"}},
+                      MonthsCase{"BlanksAround", {" 3 ", "　３", "12　"}, {"1", "2"}, {"2", "1"}, {"1"}},
+                      MonthsCase{"LeadingZero", {"03", "０３", "3"}, {"1", "2"}, {"2", "1"}, {"1", "2"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(RetentionTest, BatchesOlderThanTheCutoffWithTheirTicks)

@@ -373,6 +373,30 @@ TEST_F(History, LineCorrectedTwiceComparesOrderedWithLatest)
     EXPECT_EQ(book.sheet(1).cell(2, 11), CellValue::ofNumber(10));
 }
 
+// The first workbook is the only record of the corrections it reported.
+TEST_F(History, SecondRunInTheSameSecondKeepsTheFirstWorkbook)
+{
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 100, 120, 0), 0);
+    dialogs.answer(MsgResult::Ok);
+    const ChangeHistoryResult first = writeChangeHistory(*db, dialogs);
+    ASSERT_EQ(first.status, 0);
+    ASSERT_EQ(UpdateDeliveredQuantity(*db, 101, 30, 0), 0);
+    dialogs.answer(MsgResult::Ok);
+    const ChangeHistoryResult second = writeChangeHistory(*db, dialogs);
+    ASSERT_EQ(second.status, 0);
+
+    EXPECT_EQ(first.path, expectedPath());
+    EXPECT_EQ(second.path, QDir::toNativeSeparators(out + "/ChangeHist/CH20261210_093005_2.xlsx"));
+    EXPECT_EQ(QDir(out + "/ChangeHist").entryList(QDir::Files),
+              (QStringList{"CH20261210_093005.xlsx", "CH20261210_093005_2.xlsx"}));
+    Workbook one(first.path);
+    EXPECT_EQ(one.sheet(1).cell(2, 5), CellValue::ofText("ニットカーディガン"));
+    EXPECT_EQ(one.sheet(1).cell(3, 1).type, CellValue::Type::Empty);
+    Workbook two(second.path);
+    EXPECT_EQ(two.sheet(1).cell(2, 5), CellValue::ofText("ソックス"));
+    EXPECT_EQ(two.sheet(1).cell(3, 1).type, CellValue::Type::Empty);
+}
+
 TEST_F(History, LibreOfficeOpensTheWorkbookWithTheRows)
 {
     if (!libreOfficeInstalled())

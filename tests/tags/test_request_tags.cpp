@@ -93,6 +93,80 @@ TEST_F(RequestTagData, NothingToWriteWarnsOncePerKindAndStampsNothing)
               QStringLiteral("終了しました\n依頼No 10: 書き出す値札の明細がないため、印字データは出力されませんでした。"));
 }
 
+// A PB record of the fixture's line with SKU 00000<sku>: `count` tags,
+// item code `item`, size "L", no material and no origin, file `type`.
+QByteArray pbRecord(char sku, const QByteArray &count, const QByteArray &item, const QByteArray &type)
+{
+    QByteArray r = "\"123\",\"ART-1\",\"01\",\"12\",\"\\1900\",\"654321\",\"\xcc\xde\xd9\xb0\",\"M\","
+                   "\"123-01-00000" + QByteArray(1, sku) + "\",\"21230100000" + QByteArray(1, sku)
+        + "\",\"10\",\"1001900\",\"\x90\x61\x8e\x6d\",\"\x93\xfa\x96\x7b\"," + count + ",\"" + item + "\",\"L\"";
+    for (int i = 2; i <= 12 + 13; ++i)
+        r += ",\"\"";
+    return r + ",\"\",\"\",\"\\1995\",\"" + type + "\"\r\n";
+}
+
+// Request 11: the chain's PB kind 4 with codes 1 and 2. SKU 2 is of PB tag
+// type 1 and SKU 3 of type 2 in the PB master.
+class RequestPbTypes : public RequestTagData {
+protected:
+    void SetUp() override
+    {
+        RequestTagData::SetUp();
+        for (const auto &[sku, type] : {std::pair{2, 1}, {3, 2}, {4, 12}})
+            SlipRows::insert(*db, "MST_PB", {{"HOUJIN_CD", 0}, {"JIGYOUBU_CD", 101}, {"GUNBAN_CD", 123}, {"SKU_CD", sku},
+                                             {"TAG_SYURUI", type}, {"ITEM_CD", QString("IT-%1").arg(type)},
+                                             {"INJINAIYOU_SIZE", "L"}});
+    }
+    void onRequest(int bd, const char *request)
+    {
+        db->execute("Update TBL_RD_H2 Set SEIKYU_FLG=? Where INDEXNOH2=?", {QString(request), bd});
+    }
+};
+
+TEST_F(RequestPbTypes, KindsSharingATypeShareItsFile)
+{
+    TagFixture::line(*db, {1, 50, "4", "1", "000040", kNull, "000002"});
+    TagFixture::line(*db, {1, 51, "4", "2", "000100", "261201", "000002"});
+    TagFixture::line(*db, {1, 52, "4", "1", "000010", kNull, "000003"});
+    for (const int bd : {50, 51, 52})
+        onRequest(bd, "11");
+
+    ScriptedDialogs dialogs;
+    const RequestTagsOutcome o = RequestTags::writeRequestTags(*db, dialogs, settings, "11");
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('\n').toStdString();
+    const QString folder11 = folder.file("out/InPrintData/11");
+    EXPECT_EQ(o.files, (QStringList{folder11 + "/1.CSV", folder11 + "/2.CSV"}));
+    // 4 tags and 3 % spare make 5 (2 % would leave 4); 10 make 11.
+    EXPECT_EQ(readBytes(folder11 + "/1.CSV"), pbRecord('2', "5", "IT-1", "1") + pbRecord('2', "11", "IT-1", "1"));
+    EXPECT_EQ(readBytes(folder11 + "/2.CSV"), pbRecord('3', "1", "IT-2", "2"));
+    for (const int bd : {50, 51, 52})
+        EXPECT_EQ(stamp(bd), "261210") << bd;
+}
+
+// Ordinary kind 1 and code 2 and PB tag type 12 both make "12.CSV": the
+// first keeps the file, the second is refused and its line stays unstamped.
+TEST_F(RequestPbTypes, NoLineStampedWhoseFileAnotherRunReplaced)
+{
+    TagFixture::line(*db, {1, 60, "1", "2", "000100", kNull});
+    TagFixture::line(*db, {1, 61, "4", "1", "000010", kNull, "000004"});
+    for (const int bd : {60, 61})
+        onRequest(bd, "12");
+
+    ScriptedDialogs dialogs;
+    const RequestTagsOutcome o = RequestTags::writeRequestTags(*db, dialogs, settings, "12");
+    const QString file = folder.file("out/InPrintData/12") + "/12.CSV";
+    EXPECT_EQ(o.files, QStringList{file});
+    EXPECT_EQ(o.failures, 1);
+    EXPECT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown().value(0).title, QStringLiteral("エラー"));
+    QByteArray ordinary = kFirst14 + ",11";
+    for (int i = 16; i <= 43; ++i)
+        ordinary += ",\"\"";
+    EXPECT_EQ(readBytes(file), ordinary + ",\"\\1995\",\"12\"\r\n");
+    EXPECT_EQ(stamp(60), "261210");
+    EXPECT_TRUE(stamp(61).isEmpty());
+}
+
 TEST_F(RequestTagData, RequestsListedByTheirNumberAsText)
 {
     QStringList requests;

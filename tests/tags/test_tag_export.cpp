@@ -129,7 +129,8 @@ TEST_F(TagExport, RequestRunWritesTheLongFormWithSpareTagsIntoTheRequestFolder)
     LabelProgramStandIn program(folder.file("bin"));
     settings.labelProgram = program.program();
     QList<TagRow> rows;
-    for (const char *count : {"1", "10", "34"}) {
+    // 4 tags: 4 x 1.03 + 0.9 = 5.02 is written as 5 (2 % would make 4.98, so 4).
+    for (const char *count : {"1", "4", "10", "34"}) {
         TagRow r;
         r.count = QString::fromLatin1(count);
         rows << r;
@@ -140,7 +141,7 @@ TEST_F(TagExport, RequestRunWritesTheLongFormWithSpareTagsIntoTheRequestFolder)
     for (int i = 16; i <= 43; ++i)
         empties += ",\"\"";
     QByteArray expected;
-    for (const char *count : {"1", "11", "35"})
+    for (const char *count : {"1", "5", "11", "35"})
         expected += kFirst14 + "," + count + empties + ",\"\\1995\",\"12\"\r\n";
     EXPECT_EQ(readBytes(folder.file("out/InPrintData/9/12.CSV")), expected);
     EXPECT_FALSE(QFileInfo::exists(folder.file("TAG_CSV/12.CSV")));
@@ -241,6 +242,9 @@ TEST(TagPrice, TaxIsTruncatedAndOverflowIsAnError)
     const Case cases[] = {
         {"rate 5", "\\1900", 5, "\\1995", 0},
         {"rate 8, 158.4 truncated", "\\1980", 8, "\\2138", 0},
+        // A tax with a fraction of .5 or more tells truncating from rounding.
+        {"rate 10, 199.5 truncated", "\\1995", 10, "\\2194", 0},
+        {"rate 10, 199.9 truncated", "\\1999", 10, "\\2198", 0},
         {"rate 0", "\\1980", 0, "\\1980", 0},
         {"negative price truncates toward zero", "\\-150", 8, "\\-162", 0},
         {"largest product that fits", "\\268435455", 8, "\\289910291", 0},

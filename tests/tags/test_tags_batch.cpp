@@ -102,6 +102,16 @@ TEST_F(TagsBatch, LineRunCounts)
     EXPECT_EQ(stamp(10), "261210");
 }
 
+// The summary is current after a line run, as after a kind run.
+TEST_F(TagsBatch, LineRunRebuildsTheSummary)
+{
+    ASSERT_EQ(run({"tag-summary", "--batch", "1"}).status, 0);
+    const Outcome o = run({"--yes", "tags", "--line", "10", "--count", "5"});
+    ASSERT_EQ(o.status, 0) << o.out.toStdString();
+    auto db = Database::open(folder.file("data.db"));
+    EXPECT_EQ(TagFixture::summary(*db), (QStringList{QStringLiteral("1|1|2|値札A|5|出力済み"), "1|5|1|7|2|"}));
+}
+
 TEST_F(TagsBatch, MissingLabelProgramFailsWithTheScreensMessage)
 {
     setProgram(folder.file("no-such-program"));
