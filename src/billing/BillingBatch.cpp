@@ -67,14 +67,8 @@ int runClosingCommand(BatchContext &ctx)
     if (!o.error.isEmpty() || o.value("from").isEmpty() || o.value("to").isEmpty())
         return usage(ctx, o.error.isEmpty() ? QStringLiteral("使い方: closing --from YYYY/MM/DD --to YYYY/MM/DD") : o.error);
     const ClosingResult r = runClosing(RequireConnection(), ctx.dialogs, o.value("from"), o.value("to"));
-    if (r.status != 0)
-        return BatchExit::NothingDone;
-    ctx.out << QStringLiteral("締日計算: 期間 %1 ～ %2、未請求伝票 %3 件、うち期間内 %4 件")
-                   .arg(o.value("from"), o.value("to"))
-                   .arg(r.gathered)
-                   .arg(r.chosen)
-            << Qt::endl;
-    return BatchExit::Done;
+    // The calculation's own completion message says what it gathered.
+    return r.status != 0 ? BatchExit::NothingDone : BatchExit::Done;
 }
 
 int runTick(BatchContext &ctx)

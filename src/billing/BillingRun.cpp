@@ -3,6 +3,7 @@
 #include "billing/BillingFile.h"
 #include "billing/BillingSettings.h"
 #include "store/Clock.h"
+#include "store/Database.h"
 #include "store/Conditions.h"
 #include "store/Literals.h"
 #include "store/Numbering.h"
@@ -10,6 +11,7 @@
 #include "store/Dialogs.h"
 #include "store/OrderLayout.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringList>
 
@@ -59,6 +61,21 @@ QString billingSummary(const BillingTotals &t)
         + QStringLiteral("   合計金額: ") + thousands(t.currentAmount) + crlf + QStringLiteral("繰越請求分") + crlf
         + QStringLiteral("   伝票枚数: ") + thousands(t.carriedSlips) + crlf + QStringLiteral("   合計金額: ")
         + thousands(t.carriedAmount) + crlf;
+}
+
+QString billedReport(const SeikyuOutcome &o)
+{
+    return QStringLiteral("請求処理が終了しました。\n請求管理No: %1\n請求データファイル: %2\n伝票 %3 枚、合計金額 %4 円")
+        .arg(o.run)
+        .arg(QDir::toNativeSeparators(o.path), thousands(o.slips), thousands(o.amount));
+}
+
+QString nothingToBillText()
+{
+    // Slips that carry a request number left ordinary billing when their
+    // request confirmation was made; the closing calculation never gathers them.
+    return QStringLiteral("請求するデータがありません。\n今回請求分にも繰越請求分にもチェックされた伝票がありません"
+                          "（締日計算の対象は通常受注の未請求伝票で、値札発行依頼を作成した伝票は含まれません）。");
 }
 
 qint32 RecordBillingRun(Database &db, const QString &tradingPartner)
@@ -130,7 +147,7 @@ SeikyuOutcome SeikyuKakunin(Database &db, Dialogs &dialogs, const BillingSetting
     }
     const BillingTotals totals = billingTotals(db);
     if (totals.isEmpty()) {
-        dialogs.info(QStringLiteral("請求するデータがありません。"), applicationTitle());
+        dialogs.info(nothingToBillText(), applicationTitle());
         return outcome;
     }
     const QString summary = billingSummary(totals);
@@ -175,7 +192,15 @@ SeikyuOutcome SeikyuKakunin(Database &db, Dialogs &dialogs, const BillingSetting
     }
     outcome.path = file.path;
     outcome.status = SeikyuStatus::Billed;
-    dialogs.message(QStringLiteral("請求処理が終了しました。"), applicationTitle(), MsgIcon::None, MsgButtons::Ok,
+    {
+        Recordset header = db.query(QStringLiteral("Select DEN_MAISUU,KINGAKU_KEI From TBL_SEZ_H Where INDEXNOZH=?"),
+                                    {outcome.run});
+        if (!header.eof()) {
+            outcome.slips = number(header.field(0));
+            outcome.amount = number(header.field(1));
+        }
+    }
+    dialogs.message(billedReport(outcome), applicationTitle(), MsgIcon::None, MsgButtons::Ok,
                     MsgResult::Ok);
     return outcome;
 }

@@ -45,7 +45,15 @@ struct SeikyuOutcome {
     bool asked = false;        // the billing question was answered OK (the screen then closes)
     qint32 run = 0;            // the run recorded
     QString path;              // the billing file of that run
+    qint64 slips = 0;          // slips of the run (its header's count)
+    qint64 amount = 0;         // and their amount
 };
+
+// The completion message of a billing run: the fixed first line, then the
+// run number, the file, the slips and the amount.
+QString billedReport(const SeikyuOutcome &outcome);
+// The answer when nothing is ticked, with the reason.
+QString nothingToBillText();
 
 // The amount check (checkOnly) or the billing run. `periodOpen` tells
 // whether a closing period was open when the operator started. Billing

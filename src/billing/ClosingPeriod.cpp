@@ -95,6 +95,19 @@ ClosingPeriod proposeClosingPeriod(Database &db, const QString &closingDay)
     return p;
 }
 
+QString closingReport(const QString &fromText, const QString &toText, const ClosingResult &r)
+{
+    QString text = QStringLiteral("締日計算が終了しました。\n期間 %1 ～ %2\n").arg(fromText, toText);
+    if (r.gathered == 0)
+        return text + QStringLiteral("未請求伝票 0 件: 通常受注の伝票はすべて請求済みか値札発行依頼済みのため、請求する伝票はありません。");
+    if (r.chosen == 0)
+        return text + QStringLiteral("未請求伝票 %1 件、うち期間内 0 件: 期間内に納品日があり発行済みの伝票がないため、請求対象にチェックした伝票はありません。")
+                          .arg(r.gathered);
+    return text + QStringLiteral("未請求伝票 %1 件、うち期間内 %2 件（発行済みで納品日が期間内の伝票を請求対象にチェックしました）")
+                      .arg(r.gathered)
+                      .arg(r.chosen);
+}
+
 ClosingResult runClosing(Database &db, Dialogs &dialogs, const QString &fromText, const QString &toText)
 {
     ClosingResult result;
@@ -144,5 +157,6 @@ ClosingResult runClosing(Database &db, Dialogs &dialogs, const QString &fromText
     result.chosen = int(db.scalar(QStringLiteral("Select Count(*) From TBL_SEM_B Where HA_FLG='-1'")).toLongLong());
     tx.commit();
     result.status = 0;
+    dialogs.info(closingReport(fromText, toText, result), applicationTitle());
     return result;
 }

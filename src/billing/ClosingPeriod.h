@@ -42,8 +42,12 @@ struct ClosingResult {
     int chosen = 0;                     // of them ticked as within the period
 };
 
-// Checks both dates (each message through `dialogs`), asks, and runs the
-// calculation. The working table, the period and the cleared re-billing
+// What a calculation did, as its completion message says it and the batch
+// mode prints it: the period, the slips gathered and those ticked.
+QString closingReport(const QString &fromText, const QString &toText, const ClosingResult &result);
+
+// Checks both dates (each message through `dialogs`), asks, runs the
+// calculation and reports it (closingReport). The working table, the period and the cleared re-billing
 // ticks are written in one transaction: a database failure throws DbError
 // and leaves everything as it was.
 ClosingResult runClosing(Database &db, Dialogs &dialogs, const QString &fromText, const QString &toText);

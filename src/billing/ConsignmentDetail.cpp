@@ -216,8 +216,9 @@ ConsignmentResult writeConsignmentDetail(Database &db, Dialogs &dialogs, const Q
         tx.commit();
     }
     if (db.scalar(QStringLiteral("Select Count(*) From TMP_JSEIKYU")).toLongLong() == 0) {
-        dialogs.message(QStringLiteral("出力する明細が存在しませんでした。"), applicationTitle(), MsgIcon::Warning,
-                        MsgButtons::Ok, MsgResult::Ok);
+        dialogs.message(QStringLiteral("出力する明細が存在しませんでした。\n%1 までに値札を出力し、まだ受託請求していない明細がありません。")
+                            .arg(limit),
+                        applicationTitle(), MsgIcon::Warning, MsgButtons::Ok, MsgResult::Ok);
         return result;
     }
 
@@ -254,6 +255,11 @@ ConsignmentResult writeConsignmentDetail(Database &db, Dialogs &dialogs, const Q
     result.status = 0;
     result.path = target;
     result.lines = lines;
-    dialogs.info(QString::number(result.lines) + QStringLiteral("件の明細を出力しました。"), applicationTitle());
+    dialogs.info(QString::number(result.lines) + QStringLiteral("件の明細を出力しました。")
+                     + QStringLiteral("\nファイル: %1\n受託請求済みにした明細: %2 行（値札出力日 %3 まで）")
+                           .arg(QDir::toNativeSeparators(target))
+                           .arg(result.lines)
+                           .arg(limit),
+                 applicationTitle());
     return result;
 }

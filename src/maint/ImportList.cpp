@@ -15,3 +15,16 @@ QString pendingSql(Pending which)
 }
 
 } // namespace ImportList
+
+namespace ImportList {
+
+QString listCaption(Pending which, int rows)
+{
+    const QString name = which == Pending::AssortmentLists
+        ? QStringLiteral("品揃え出力: 品揃えリストを出力していない取込データ")
+        : QStringLiteral("伝票発行: 伝票を発行していない取込データ");
+    return rows == 0 ? name + QStringLiteral(" ― 該当するデータはありません")
+                     : name + QStringLiteral(" ― %1 件").arg(rows);
+}
+
+} // namespace ImportList

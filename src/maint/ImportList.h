@@ -12,6 +12,10 @@ enum class Pending { AssortmentLists, Slips };
 
 QString pendingSql(Pending which);
 
+// What the viewer says of the list it shows: its name and what it holds,
+// or "該当するデータはありません" when nothing waits.
+QString listCaption(Pending which, int rows);
+
 // "出力する明細は存在しません。", shown with the title "出力明細無し".
 inline QString emptyText() { return QStringLiteral("出力する明細は存在しません。"); }
 inline QString emptyTitle() { return QStringLiteral("出力明細無し"); }

@@ -7,6 +7,8 @@
 #include "store/Dialogs.h"
 #include "store/InputChecks.h"
 
+#include <QHash>
+
 namespace Retention {
 namespace {
 
@@ -106,9 +108,23 @@ std::optional<Lists> search(Database &db, Dialogs &dialogs, const Periods &p, co
     return l;
 }
 
+QString deletedReport(const DeleteResult &r)
+{
+    return QStringLiteral("削除処理が完了しました。\n発注データ %1 件、請求データ %2 件、PBマスタデータ %3 件を削除しました。")
+        .arg(r.batches)
+        .arg(r.billingRuns)
+        .arg(r.pbRows);
+}
+
 DeleteResult deleteTicked(Database &db, Dialogs &dialogs, const Lists &lists, int backupKeep)
 {
     DeleteResult r;
+    if (lists.orders.rowCount() == 0 && lists.billing.rowCount() == 0 && lists.pb.rowCount() == 0) {
+        dialogs.info(QStringLiteral("削除するデータはありません（保存期間を過ぎた発注データ・請求データ・PBマスタデータがありません）。"),
+                     applicationTitle());
+        r.status = 1;
+        return r;
+    }
     // Asked before the backup, so that a declined run costs no copy.
     if (!dialogs.confirm(QStringLiteral("チェックしたデータを全て削除します。\n(削除したものを戻す事はできません。)"),
                          applicationTitle(), MsgResult::Cancel)) {
@@ -127,11 +143,13 @@ DeleteResult deleteTicked(Database &db, Dialogs &dialogs, const Lists &lists, in
             const QString key = SqlNumber(n);
             for (const char *t : {"TBL_RD_H1", "TBL_RD_H2", "TBL_RD_BD", "TBL_FLG_DATA"})
                 db.execute(QStringLiteral("Delete From %1 Where INDEXNOH1=").arg(QLatin1String(t)) + key);
+            ++r.batches;
         }
         for (const QString &z : tickedValues(lists.billing, QStringLiteral("請求管理No"))) {
             const QString key = SqlNumber(z);
             for (const char *t : {"TBL_SEZ_H", "TBL_SEZ_B", "TBL_SEZ_BD"})
                 db.execute(QStringLiteral("Delete From %1 Where INDEXNOZH=").arg(QLatin1String(t)) + key);
+            ++r.billingRuns;
         }
         const int tick = lists.pb.indexOf(Tick);
         for (int row = 0; tick >= 0 && row < lists.pb.rowCount(); ++row) {
@@ -143,6 +161,7 @@ DeleteResult deleteTicked(Database &db, Dialogs &dialogs, const Lists &lists, in
             db.execute(QStringLiteral("Delete From MST_PB Where HOUJIN_CD=") + code("法人CD")
                        + QStringLiteral("And JIGYOUBU_CD=") + code("事業部CD") + QStringLiteral("And GUNBAN_CD=")
                        + code("群番CD") + QStringLiteral("And SKU_CD=") + code("SKUCD"));
+            r.pbRows += int(db.changes());
         }
         tx.commit();
     } catch (const DbError &e) {
@@ -151,9 +170,49 @@ DeleteResult deleteTicked(Database &db, Dialogs &dialogs, const Lists &lists, in
         r.status = e.number();
         return r;
     }
-    dialogs.info(QStringLiteral("削除処理が完了しました。"), applicationTitle());
+    dialogs.info(deletedReport(r), applicationTitle());
     r.compactionRequested = true;
     return r;
+}
+
+namespace {
+
+// The columns that name a row of a list: its keys, never its tick.
+QString rowKey(const GridData &list, int row, const QStringList &captions)
+{
+    QStringList parts;
+    for (const QString &c : captions)
+        parts << list.text(row, list.indexOf(c));
+    return parts.join(QChar(0x1F));
+}
+
+void keepListTicks(GridData &fresh, const GridData &shown, const QStringList &keys)
+{
+    const int freshTick = fresh.indexOf(Tick);
+    const int shownTick = shown.indexOf(Tick);
+    if (freshTick < 0 || shownTick < 0)
+        return;
+    for (const QString &k : keys)
+        if (fresh.indexOf(k) < 0 || shown.indexOf(k) < 0)
+            return;
+    QHash<QString, QString> ticks;
+    for (int row = 0; row < shown.rowCount(); ++row)
+        ticks.insert(rowKey(shown, row, keys), shown.text(row, shownTick));
+    for (int row = 0; row < fresh.rowCount(); ++row) {
+        const auto it = ticks.constFind(rowKey(fresh, row, keys));
+        if (it != ticks.constEnd())
+            fresh.setText(row, freshTick, *it);
+    }
+}
+
+} // namespace
+
+void keepTicks(Lists &fresh, const Lists &shown)
+{
+    keepListTicks(fresh.orders, shown.orders, {QStringLiteral("管理No")});
+    keepListTicks(fresh.billing, shown.billing, {QStringLiteral("請求管理No")});
+    keepListTicks(fresh.pb, shown.pb,
+                  {QStringLiteral("法人CD"), QStringLiteral("事業部CD"), QStringLiteral("群番CD"), QStringLiteral("SKUCD")});
 }
 
 } // namespace Retention

@@ -44,15 +44,29 @@ QString pbSql(const QString &cutoff);
 std::optional<Lists> search(Database &db, Dialogs &dialogs, const Periods &periods, const QDate &today);
 
 struct DeleteResult {
-    int status = 0;                    // 0 done, 1 declined, else the error number
+    int status = 0;                    // 0 done, 1 declined or nothing listed, else the error number
     bool compactionRequested = false;  // set after a run and after a declined question
+    int batches = 0;                   // import batches deleted
+    int billingRuns = 0;               // billing runs deleted
+    int pbRows = 0;                    // PB master rows deleted
 };
+
+// The completion message of a run: the fixed first line, then what went
+// from each list.
+QString deletedReport(const DeleteResult &result);
 
 // Deletes every ticked row of the three lists after the question (Cancel
 // preselected) and a backup: batches with their slips, lines and flags,
 // billing runs with their slips and lines, PB master rows by their key.
 // All in one transaction; a failure deletes nothing and shows its number.
-// A backup that cannot be made stops before anything is deleted.
+// A backup that cannot be made stops before anything is deleted. When all
+// three lists are empty it only says there is nothing to delete: no
+// question, no backup, no compaction.
 DeleteResult deleteTicked(Database &db, Dialogs &dialogs, const Lists &lists, int backupKeep);
+
+// Carries the operator's ticks from the lists shown into the lists of a new
+// search of the same periods: a row still listed keeps its tick, a new row
+// keeps the tick its search gave it.
+void keepTicks(Lists &fresh, const Lists &shown);
 
 } // namespace Retention

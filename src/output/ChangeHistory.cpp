@@ -108,8 +108,9 @@ ChangeHistoryResult writeChangeHistory(Database &db, Dialogs &dialogs)
         result.rows = r - 2;
         if (result.rows == 0) {
             QFile::remove(work);
-            dialogs.message(QStringLiteral("出力する明細が存在しませんでした。"), applicationTitle(), MsgIcon::Warning,
-                            MsgButtons::Ok, MsgResult::Ok);
+            dialogs.message(QStringLiteral("出力する明細が存在しませんでした。\n"
+                                           "未報告の訂正がないか、訂正した明細の数量・売単価が発注時と同じです。"),
+                            applicationTitle(), MsgIcon::Warning, MsgButtons::Ok, MsgResult::Ok);
             return result;
         }
         sheet.autoFitColumns(QStringLiteral("A:K"));
@@ -127,6 +128,7 @@ ChangeHistoryResult writeChangeHistory(Database &db, Dialogs &dialogs)
         for (const qint64 bd : listed) {
             mark.bindInt(1, bd);
             mark.execute();
+            result.lines += int(db.changes());
         }
         publishWithCommit(tx, work, target);
     } catch (...) {
@@ -135,6 +137,8 @@ ChangeHistoryResult writeChangeHistory(Database &db, Dialogs &dialogs)
     }
     result.status = 0;
     result.path = target;
-    dialogs.info(QStringLiteral("ファイル、") + target + QStringLiteral("に出力しました。"), applicationTitle());
+    dialogs.info(QStringLiteral("ファイル、") + target + QStringLiteral("に出力しました。")
+                     + QStringLiteral("\n変更 %1 行（訂正した明細 %2 行を報告済みにしました）").arg(result.rows).arg(result.lines),
+                 applicationTitle());
     return result;
 }

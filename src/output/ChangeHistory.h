@@ -12,6 +12,7 @@ struct ChangeHistoryResult {
     int status = 1;        // 0 written, 1 declined or nothing to report
     QString path;          // the workbook written
     int rows = 0;          // value rows written
+    int lines = 0;         // corrected lines marked reported
 };
 
 // Asks, writes AppFolder-independent output under Write_Path/ChangeHist and

@@ -151,6 +151,7 @@ RequestTagsOutcome writeRequestTags(Database &db, Dialogs &dialogs, const TagSet
                 written << key;
                 out.files << print.dataFile();
                 TagIssue::stampWritten(db, print.OKMeisai());
+                out.lines += int(print.OKMeisai().size());
                 continue;
             }
             TagIssue::reportExportResult(dialogs, result, false);

@@ -15,6 +15,7 @@ class Dialogs;
 
 struct RequestTagsOutcome {
     QStringList files;     // data files written, in order
+    int lines = 0;         // lines written and stamped
     int failures = 0;      // kinds or types that ended with an error
     int empty = 0;         // kinds or types with nothing to write
 };

@@ -99,6 +99,7 @@ std::optional<RequestWorkbook> mkIraiExcel(Database &db, const TagSettings &sett
     if (!QFile::copy(templatePath, work))
         throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を作成できません。").arg(work));
     QFile::setPermissions(work, QFile::permissions(work) | QFile::WriteOwner);
+    int slips = 0;
     try {
         Workbook book(work);
         Worksheet sheet = book.sheet(1);
@@ -129,13 +130,14 @@ std::optional<RequestWorkbook> mkIraiExcel(Database &db, const TagSettings &sett
         db.execute(QStringLiteral("Update TBL_RD_H2 Set SEIKYU_FLG=") + SqlText(request, false, true)
                    + QStringLiteral("Where INDEXNOH1=") + SqlNumber(batch) + QStringLiteral("And OMTRCD=")
                    + SqlText(g.partner, false, true) + QStringLiteral("And OMYOB3=") + SqlText(omyob3, false, true));
+        slips = int(db.changes());
         QFile::remove(target);
         publishWithCommit(t, work, target);
     } catch (...) {
         QFile::remove(work);
         throw;
     }
-    return RequestWorkbook{request, target};
+    return RequestWorkbook{request, target, slips};
 }
 
 } // namespace

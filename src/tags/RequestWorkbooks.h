@@ -16,6 +16,7 @@ class Database;
 struct RequestWorkbook {
     QString request;   // the group's request number
     QString path;      // the workbook written
+    int slips = 0;     // slip headers of the group, all carrying the number now
 };
 
 // A group whose workbook could not be made; it keeps no number.

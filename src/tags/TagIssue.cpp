@@ -8,6 +8,7 @@
 #include "store/JetFunctions.h"
 #include "tags/clsHudaPrint.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <limits>
@@ -113,6 +114,7 @@ TagRunOutcome exportAndStamp(Database &db, Dialogs &dialogs, const TagSettings &
         TagIssue::stampWritten(db, print.OKMeisai());
         out.stamped = print.OKMeisai();
         out.status = TagRunOutcome::Done;
+        dialogs.info(TagIssue::writtenReport(out), applicationTitle());
     } else {
         TagIssue::reportExportResult(dialogs, r, oneLine);
         out.status = r == clsHudaPrint::NoRows ? TagRunOutcome::NothingDone : TagRunOutcome::Failed;
@@ -211,6 +213,13 @@ void stampWritten(Database &db, const QStringList &indexNoBd)
         stamp.execute();
     }
     t.commit();
+}
+
+QString writtenReport(const TagRunOutcome &o)
+{
+    return QStringLiteral("印字データを出力しました。\n出力した明細: %1 行\n出力ファイル: %2")
+        .arg(o.stamped.size())
+        .arg(QDir::toNativeSeparators(o.dataFile));
 }
 
 void reportExportResult(Dialogs &dialogs, int r, bool oneLine)

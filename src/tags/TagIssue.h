@@ -70,6 +70,8 @@ QString requestPbTypesSql(const QString &request);
 
 // Stamps the lines written today; one transaction.
 void stampWritten(Database &db, const QStringList &indexNoBd);
+// The completion message of a run that wrote its file: lines and file.
+QString writtenReport(const TagRunOutcome &outcome);
 // The message of an export result other than success (none for 0).
 void reportExportResult(Dialogs &dialogs, int result, bool oneLine);
 

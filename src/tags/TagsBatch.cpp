@@ -6,6 +6,7 @@
 #include "tags/RequestTags.h"
 #include "tags/RequestWorkbooks.h"
 #include "tags/TagIssue.h"
+#include "tags/TagReports.h"
 #include "tags/TagSummary.h"
 
 #include <QMap>
@@ -105,14 +106,6 @@ int exitOf(TagRunOutcome::Status s)
     }
 }
 
-void printOutcome(BatchContext &ctx, const TagRunOutcome &o)
-{
-    if (o.status != TagRunOutcome::Done)
-        return;
-    ctx.out << QStringLiteral("出力ファイル: ") << o.dataFile << Qt::endl;
-    ctx.out << QStringLiteral("出力した明細: %1 行").arg(o.stamped.size()) << Qt::endl;
-}
-
 int runKindTags(BatchContext &ctx, const TagsArgs &a)
 {
     Database &db = RequireConnection();
@@ -140,7 +133,6 @@ int runKindTags(BatchContext &ctx, const TagsArgs &a)
     // A PB kind has one row per PB tag type; each is its own run.
     for (const TagKindRow &row : rows) {
         const TagRunOutcome o = TagIssue::issueKind(db, ctx.dialogs, readTagSettings(), *flag, row);
-        printOutcome(ctx, o);
         const int e = exitOf(o.status);
         if (e == BatchExit::Failed || (e == BatchExit::Done && exit != BatchExit::Failed))
             exit = e;
@@ -161,7 +153,6 @@ int runLineTags(BatchContext &ctx, const TagsArgs &a)
     }
     CountAnswer dialogs(ctx.dialogs, a.count);
     const TagRunOutcome o = TagIssue::issueLine(db, dialogs, readTagSettings(), k->flag, k->row, a.line, k->count);
-    printOutcome(ctx, o);
     // As the screen reopens the batch after a run: the summary shows the
     // line written, and "*" goes once nothing is left to write.
     BuildTagSummary(db, k->row.batch.toInt());
@@ -233,7 +224,7 @@ int runRequestWorkbooks(BatchContext &ctx)
         ctx.out << w.request << '\t' << w.path << Qt::endl;
     for (const RequestWorkbookFailure &f : r.failed)
         batchFailure(ctx, f.number, f.group + QStringLiteral(": ") + f.description);
-    ctx.dialogs.info(QStringLiteral("作成が終了しました。"));
+    ctx.dialogs.info(TagReports::requestWorkbooks(r.made));
     if (!r.failed.isEmpty())
         return BatchExit::Failed;
     return r.made.isEmpty() ? BatchExit::NothingDone : BatchExit::Done;
@@ -272,7 +263,7 @@ int runRequestTags(BatchContext &ctx)
         RequestTags::writeRequestTags(RequireConnection(), ctx.dialogs, readTagSettings(), request);
     for (const QString &f : r.files)
         ctx.out << QStringLiteral("出力ファイル: ") << f << Qt::endl;
-    ctx.dialogs.info(QStringLiteral("終了しました"));
+    ctx.dialogs.info(TagReports::requestTags(request, r));
     if (r.failures > 0)
         return BatchExit::Failed;
     return r.files.isEmpty() ? BatchExit::NothingDone : BatchExit::Done;

@@ -21,6 +21,22 @@ QColor blend(const QColor &a, const QColor &b, double share)
 // The full-width character a 9-point screen font draws 180 twips wide.
 constexpr double TwipsPerFullWidthChar = 180.0;
 
+// Room around a cell's text: the item view's text margins and the grid
+// line; a button cell adds its frame and the button's own margins; a
+// caption the header section's margins.
+constexpr int CellPadding = 10;
+constexpr int ButtonPadding = 22;
+constexpr int CaptionPadding = 14;
+// Rows measured when a list is loaded: the longest value of a list of
+// thousands of rows is found in its first rows as a rule (the same kinds
+// of values repeat), and measuring every row of a big list would stall the
+// screen.
+constexpr int MeasuredRows = 2000;
+// A column fitted to a long value stops here, so that one long name cannot
+// push every other column out of a 1280-pixel window; the text beyond is
+// elided.
+constexpr int MaxFittedWidth = 480;
+
 } // namespace
 
 GridView::GridView(QWidget *parent)
@@ -46,6 +62,12 @@ GridView::GridView(QWidget *parent)
     SetImeOpen(this, false);
 
     connect(model_, &QAbstractItemModel::modelReset, this, &GridView::applyColumns);
+    // Rows added and cells stamped by the screen ("出力済み", a date) widen
+    // their columns as a load does.
+    connect(model_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { fitColumns(first, last); });
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &from, const QModelIndex &to) { fitColumns(from.row(), to.row()); });
     connect(model_, &GridModel::cellEdited, this, &GridView::cellEdited);
     if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance()))
         connect(app, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { onFocusChanged(now); });
@@ -76,7 +98,7 @@ void GridView::applyColumns()
         setItemDelegateForColumn(c, nullptr);
     for (int c = 0; c < n; ++c) {
         const GridColumn &col = model_->column(c);
-        setColumnWidth(c, pixelsForTwips(col.width));
+        setColumnWidth(c, fittedWidth(c, 0, qMin(model_->rowCount(), MeasuredRows) - 1));
         setColumnHidden(c, !col.visible);
         QAbstractItemDelegate *d = nullptr;
         if (col.button)
@@ -88,6 +110,38 @@ void GridView::applyColumns()
         setItemDelegateForColumn(c, d);
     }
     delegatedColumns_ = n;
+}
+
+int GridView::fittedWidth(int column, int firstRow, int lastRow) const
+{
+    const GridColumn &col = model_->column(column);
+    const int alias = pixelsForTwips(col.width);
+    if (!col.visible)
+        return alias;
+    int content = horizontalHeader()->fontMetrics().horizontalAdvance(col.caption) + CaptionPadding;
+    if (!col.checkBox) {
+        const QFontMetrics fm = fontMetrics();
+        const int padding = col.button ? ButtonPadding : CellPadding;
+        for (int row = qMax(firstRow, 0); row <= lastRow && row < model_->rowCount(); ++row) {
+            const QString shown = model_->data(model_->index(row, column), Qt::DisplayRole).toString();
+            if (!shown.isEmpty())
+                content = qMax(content, fm.horizontalAdvance(shown) + padding);
+        }
+    }
+    return qMax(alias, qMin(content, MaxFittedWidth));
+}
+
+void GridView::fitColumns(int firstRow, int lastRow)
+{
+    if (lastRow - firstRow >= MeasuredRows)
+        lastRow = firstRow + MeasuredRows - 1;
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        if (isColumnHidden(c))
+            continue;
+        const int w = fittedWidth(c, firstRow, lastRow);
+        if (w > columnWidth(c))
+            setColumnWidth(c, w);
+    }
 }
 
 // ---------------------------------------------------------------- rows and cells

@@ -49,6 +49,13 @@ public:
     static int pixelsForTwips(int twips, int fullWidthCharPixels);
     int pixelsForTwips(int twips) const;
 
+    // The width a column opens with: its alias width, widened to its
+    // caption and to the longest value of rows `firstRow` to `lastRow` as
+    // shown (button cells with their frame), up to a limit that keeps the
+    // other columns in the window. Columns are never made narrower than
+    // their alias says.
+    int fittedWidth(int column, int firstRow, int lastRow) const;
+
     // The colours of the two looks: cells, and the area beyond the last row
     // and column.
     static QColor focusedDeadArea() { return QColor(224, 224, 224); }
@@ -78,6 +85,8 @@ protected:
 
 private:
     void applyColumns();
+    // Widens the shown columns that rows `firstRow` to `lastRow` no longer fit.
+    void fitColumns(int firstRow, int lastRow);
     void onFocusChanged(QWidget *now);
     void applyFocusLook(bool focused);
     bool isButton(const QModelIndex &index) const;

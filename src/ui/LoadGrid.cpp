@@ -5,6 +5,8 @@
 #include "store/Connection.h"
 #include "store/Dialogs.h"
 
+#include <QSignalBlocker>
+
 namespace {
 
 void present(GridView &grid, GridData data)
@@ -26,6 +28,25 @@ void LoadGrid(GridView &grid, const QString &sql, Database &db)
 {
     BusyCursor busy;
     present(grid, loadGridData(db, sql, GridLoader::Standard));
+}
+
+void ReloadGrid(GridView &grid, const QString &sql, Database &db, const QString &keyCaption)
+{
+    const QString current = grid.columnOf(keyCaption) >= 0 ? grid.currentText(keyCaption) : QString();
+    const int column = grid.currentIndex().isValid() ? grid.currentIndex().column() : -1;
+    const QSignalBlocker quiet(grid);
+    LoadGrid(grid, sql, db);
+    const int key = grid.columnOf(keyCaption);
+    if (key < 0)
+        return;
+    for (int row = 0; row < grid.gridModel()->rowCount(); ++row)
+        if (grid.gridModel()->text(row, key) == current) {
+            if (column >= 0 && column < grid.gridModel()->columnCount())
+                grid.setCurrentCell(row, column);
+            else
+                grid.setCurrentRow(row);
+            break;
+        }
 }
 
 bool LoadImportListGrid(GridView &grid, const QString &sql, Dialogs &dialogs)

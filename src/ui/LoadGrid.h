@@ -16,6 +16,12 @@ class GridView;
 void LoadGrid(GridView &grid, const QString &sql);
 void LoadGrid(GridView &grid, const QString &sql, Database &db);
 
+// The same list loaded again after a run changed what it shows (a "*" that
+// goes): the row whose `keyCaption` cell matches the current one stays
+// current, and no row change is announced, so the grids that follow the
+// current row keep what they show.
+void ReloadGrid(GridView &grid, const QString &sql, Database &db, const QString &keyCaption);
+
 // The import list viewer's loader: the reduced letters of
 // GridLoader::ImportList, every column shown and editable. When the query
 // returns no row it shows "出力する明細は存在しません。" and keeps what the

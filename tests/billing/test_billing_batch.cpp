@@ -47,7 +47,9 @@ TEST_F(BillingBatch, ClosingTickCheckBillListAndReoutput)
 {
     dialogs.answer(MsgResult::Ok);
     ASSERT_EQ(run("closing", {"--from", "2024/05/21", "--to", "2024/06/20"}), 0);
-    EXPECT_EQ(outText, "締日計算: 期間 2024/05/21 ～ 2024/06/20、未請求伝票 2 件、うち期間内 1 件\n");
+    // The screen's completion message, which the batch mode prints as its line.
+    EXPECT_EQ(dialogs.texts().last(), "締日計算が終了しました。\n期間 2024/05/21 ～ 2024/06/20\n"
+                                      "未請求伝票 2 件、うち期間内 1 件（発行済みで納品日が期間内の伝票を請求対象にチェックしました）");
 
     ASSERT_EQ(run("billing-tick", {"--slip", "11", "--on"}), 0);
     EXPECT_EQ(run("billing-tick", {"--slip", "99", "--on"}), 1);

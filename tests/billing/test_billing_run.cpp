@@ -81,7 +81,9 @@ TEST_F(BillingRunTest, NothingDoneWithoutPeriodOrTicks)
         const char *message;
     };
     for (const Row &row : {Row{"no_period", false, false, "現在請求中ではありません。\r\n締日計算を行った後に処理をして下さい。"},
-                           Row{"nothing_ticked", true, true, "請求するデータがありません。"}}) {
+                           Row{"nothing_ticked", true, true,
+                               "請求するデータがありません。\n今回請求分にも繰越請求分にもチェックされた伝票がありません"
+                               "（締日計算の対象は通常受注の未請求伝票で、値札発行依頼を作成した伝票は含まれません）。"}}) {
         SCOPED_TRACE(row.name);
         ScriptedDialogs d;
         if (row.untick)
@@ -108,7 +110,11 @@ TEST_F(BillingRunTest, BillingWritesTheFileThenRecordsTheRun)
                                       "繰越請求分\r\n   伝票枚数: 1\r\n   合計金額: 500\r\n"
                                       "この情報で請求処理を行っても宜しいですか？");
     EXPECT_EQ(dialogs.shown().first().title, "確認");
-    EXPECT_EQ(dialogs.texts().last(), "請求処理が終了しました。");
+    // The run's header counts the three slips once each, 18,000 yen in all.
+    EXPECT_EQ(dialogs.texts().last(), "請求処理が終了しました。\n請求管理No: 4\n請求データファイル: " + target()
+                                          + "\n伝票 3 枚、合計金額 18,000 円");
+    EXPECT_EQ(r.slips, 3);
+    EXPECT_EQ(r.amount, 18000);
 
     EXPECT_EQ(read(target()),
               QByteArray("H0000" "123456" "00001" "064" "07" "TOBARI  " "261210" "240521" "240620") + H17 + "\r\n"

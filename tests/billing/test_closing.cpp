@@ -118,8 +118,58 @@ TEST_F(Closing, GathersEveryUnbilledOrdinarySlipAndTicksThoseWithinThePeriod)
     EXPECT_EQ(value("Select VALUEC From MST_JYOUKEN Where KEYC='SHIME_BI_J'"), "2024/05/21");
     EXPECT_EQ(value("Select VALUEC From MST_JYOUKEN Where KEYC='SHIME_BI_I'"), "2024/06/20");
     EXPECT_EQ(count("Select Count(*) From TBL_SEZ_B Where HA_FLG='-1'"), 0);
-    EXPECT_EQ(dialogs.texts(), QStringList{"締日入力を確定します。 宜しいですか？"});
+    EXPECT_EQ(dialogs.texts(),
+              (QStringList{"締日入力を確定します。 宜しいですか？",
+                           "締日計算が終了しました。\n期間 2024/05/21 ～ 2024/06/20\n"
+                           "未請求伝票 7 件、うち期間内 4 件（発行済みで納品日が期間内の伝票を請求対象にチェックしました）"}));
+    EXPECT_EQ(dialogs.shown().last().icon, MsgIcon::Information);
 }
+
+// What the completion message says when a calculation finds less: the
+// counts it gathered, or in one line why there is nothing to bill.
+struct ReportCase {
+    const char *name;
+    const char *billedFirst;   // slips billed (request-numbered) before the run, "" for none
+    const char *from;
+    const char *to;
+    int gathered;
+    int chosen;
+    const char *lastLine;
+};
+
+class ClosingReported : public Closing, public ::testing::WithParamInterface<ReportCase> {};
+
+TEST_P(ClosingReported, SaysWhatItGathered)
+{
+    const ReportCase &c = GetParam();
+    if (*c.billedFirst)
+        db->execute(QStringLiteral("Update TBL_RD_H2 Set SEIKYU_FLG='%1'").arg(c.billedFirst));
+    dialogs.answer(MsgResult::Ok);
+    const ClosingResult r = run(c.from, c.to);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.gathered, c.gathered);
+    EXPECT_EQ(r.chosen, c.chosen);
+    ASSERT_EQ(dialogs.texts().size(), 2);
+    const QStringList lines = dialogs.texts().last().split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "締日計算が終了しました。");
+    EXPECT_EQ(lines[1], QStringLiteral("期間 %1 ～ %2").arg(c.from, c.to));
+    EXPECT_EQ(lines[2], QString::fromUtf8(c.lastLine));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClosingReported,
+    ::testing::Values(
+        ReportCase{"every_slip_already_billed", "-1", "2024/05/21", "2024/06/20", 0, 0,
+                   "未請求伝票 0 件: 通常受注の伝票はすべて請求済みか値札発行依頼済みのため、請求する伝票はありません。"},
+        ReportCase{"every_slip_carries_a_request_number", "12", "2024/05/21", "2024/06/20", 0, 0,
+                   "未請求伝票 0 件: 通常受注の伝票はすべて請求済みか値札発行依頼済みのため、請求する伝票はありません。"},
+        ReportCase{"nothing_delivered_in_the_period", "", "2025/01/01", "2025/01/31", 7, 0,
+                   "未請求伝票 7 件、うち期間内 0 件: 期間内に納品日があり発行済みの伝票がないため、"
+                   "請求対象にチェックした伝票はありません。"},
+        ReportCase{"one_day", "", "2024/06/21", "2024/06/21", 7, 1,
+                   "未請求伝票 7 件、うち期間内 1 件（発行済みで納品日が期間内の伝票を請求対象にチェックしました）"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(Closing, EqualBoundsChooseOnlyThatDay)
 {

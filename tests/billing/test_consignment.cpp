@@ -98,13 +98,15 @@ TEST_P(ConsignmentLimit, LinesTaggedUpToTheDateAreChargedOnce)
     EXPECT_EQ(dialogs.shown()[0].text, QString("発行明細を出力します。\nよろしいですか？"));
     EXPECT_EQ(dialogs.shown()[1].kind, QString("input"));
     EXPECT_EQ(dialogs.shown()[1].title, QString("日付入力"));
-    EXPECT_EQ(dialogs.shown().back().text, QString("3件の明細を出力しました。"));
+    EXPECT_EQ(dialogs.shown().back().text,
+              "3件の明細を出力しました。\nファイル: " + r.path + "\n受託請求済みにした明細: 3 行（値札出力日 240520 まで）");
     EXPECT_EQ(dialogs.shown().back().icon, MsgIcon::Information);
 
     // The same date again finds nothing and writes nothing.
     const ConsignmentResult again = runWith(QString::fromUtf8(GetParam().answer));
     EXPECT_EQ(again.status, 1);
-    EXPECT_EQ(dialogs.shown().back().text, QString("出力する明細が存在しませんでした。"));
+    EXPECT_EQ(dialogs.shown().back().text,
+              QString("出力する明細が存在しませんでした。\n240520 までに値札を出力し、まだ受託請求していない明細がありません。"));
     EXPECT_EQ(dialogs.shown().back().icon, MsgIcon::Warning);
     EXPECT_EQ(written(), QStringList{"BD20261210_093005.xlsx"});
 }
@@ -164,7 +166,8 @@ TEST_F(Consignment, NothingGatheredLeavesNoWorkbookAndNoMark)
 {
     const ConsignmentResult r = runWith("240501");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(dialogs.shown().back().text, QString("出力する明細が存在しませんでした。"));
+    EXPECT_EQ(dialogs.shown().back().text,
+              QString("出力する明細が存在しませんでした。\n240501 までに値札を出力し、まだ受託請求していない明細がありません。"));
     EXPECT_TRUE(written().isEmpty());
     EXPECT_EQ(charged(), QStringList{"103"});
 }

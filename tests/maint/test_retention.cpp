@@ -185,7 +185,11 @@ TEST_F(RetentionTest, DeletesTickedRowsOnlyAfterABackup)
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.compactionRequested);
     EXPECT_EQ(d.shown()[0].defaultButton, MsgResult::Cancel);
-    EXPECT_EQ(d.texts().last(), QString::fromUtf8("削除処理が完了しました。"));
+    EXPECT_EQ(d.texts().last(),
+              QString::fromUtf8("削除処理が完了しました。\n発注データ 1 件、請求データ 1 件、PBマスタデータ 1 件を削除しました。"));
+    EXPECT_EQ(r.batches, 1);
+    EXPECT_EQ(r.billingRuns, 1);
+    EXPECT_EQ(r.pbRows, 1);
     for (const char *t : {"TBL_RD_H1", "TBL_RD_H2", "TBL_RD_BD", "TBL_FLG_DATA"}) {
         SCOPED_TRACE(t);
         EXPECT_EQ(count(*db, t, "INDEXNOH1=1"), 0);
@@ -212,8 +216,49 @@ TEST_F(RetentionTest, NothingTickedStillCommitsAndRequestsCompaction)
     const Retention::DeleteResult r = Retention::deleteTicked(*db, d, l, 10);
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.compactionRequested);
-    EXPECT_EQ(d.texts().last(), QString::fromUtf8("削除処理が完了しました。"));
+    EXPECT_EQ(d.texts().last(),
+              QString::fromUtf8("削除処理が完了しました。\n発注データ 0 件、請求データ 0 件、PBマスタデータ 0 件を削除しました。"));
     EXPECT_EQ(count(*db, "TBL_RD_H1"), 1);
+}
+
+TEST_F(RetentionTest, ThreeEmptyListsAskNothingAndMakeNoBackup)
+{
+    addBatch(*db, 1, "270301", {Slip{}});   // within its period: not listed
+    const Retention::Lists l = search();
+    ASSERT_EQ(l.orders.rowCount() + l.billing.rowCount() + l.pb.rowCount(), 0);
+    ScriptedDialogs d;
+    const Retention::DeleteResult r = Retention::deleteTicked(*db, d, l, 10);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(r.compactionRequested);
+    ASSERT_EQ(d.shown().size(), 1);
+    EXPECT_EQ(d.shown()[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(d.texts()[0], QString::fromUtf8("削除するデータはありません（保存期間を過ぎた発注データ・請求データ・PBマスタデータがありません）。"));
+    EXPECT_TRUE(Backups::list().isEmpty());
+    EXPECT_EQ(count(*db, "TBL_RD_H1"), 1);
+}
+
+// A search of the same periods keeps what the operator unticked on the
+// rows still listed; rows new to the list come with their own ticks.
+TEST_F(RetentionTest, KeepTicksCarriesTheOperatorsUnticksByKey)
+{
+    addBatch(*db, 1, "270101", {Slip{}});
+    addBatch(*db, 2, "270101", {Slip{}});
+    addBillingRun(*db, 7, "270101");
+    addBillingRun(*db, 8, "270101");
+    addPb(*db, 1, "20270101");
+    addPb(*db, 2, "20270101");
+    Retention::Lists shown = search();
+    shown.orders.setText(1, 0, "0");    // batch 2
+    shown.billing.setText(0, 0, "0");   // run 8 (newest first)
+    shown.pb.setText(0, 0, "0");        // SKU 1
+    addBillingRun(*db, 9, "270101");    // listed by the new search only
+
+    Retention::Lists fresh = search();
+    Retention::keepTicks(fresh, shown);
+    EXPECT_EQ(column(fresh.orders, "CK"), (QStringList{"-1", "0"}));
+    EXPECT_EQ(column(fresh.billing, "請求管理No"), (QStringList{"9", "8", "7"}));
+    EXPECT_EQ(column(fresh.billing, "CK"), (QStringList{"-1", "0", "-1"}));
+    EXPECT_EQ(column(fresh.pb, "CK"), (QStringList{"0", "-1"}));
 }
 
 TEST_F(RetentionTest, CancelDeletesNothingButRequestsCompaction)

@@ -334,7 +334,10 @@ TEST_F(History, OneRowPerChangedValueQuantityFirst)
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.path, expectedPath());
     EXPECT_EQ(r.rows, 3);
-    EXPECT_EQ(dialogs.shown().back().text, QString("ファイル、") + expectedPath() + "に出力しました。");
+    // Three corrected lines reported; the one with its ordered values gave no row.
+    EXPECT_EQ(r.lines, 3);
+    EXPECT_EQ(dialogs.shown().back().text, QString("ファイル、") + expectedPath()
+                                               + "に出力しました。\n変更 3 行（訂正した明細 3 行を報告済みにしました）");
     EXPECT_FALSE(QFileInfo::exists(expectedPath() + ".part"));
 
     Workbook book(r.path);
@@ -413,7 +416,8 @@ TEST_F(History, NothingToReportLeavesNoFileAndKeepsMarkers)
     db->execute("UPDATE TBL_RD_BD SET ONSURYM=substr(ONSURYM,1,13) || 'Y' WHERE INDEXNOBD=101");   // unchanged values
     dialogs.answer(MsgResult::Ok);
     EXPECT_EQ(writeChangeHistory(*db, dialogs).status, 1);
-    EXPECT_EQ(dialogs.shown().back().text, QString("出力する明細が存在しませんでした。"));
+    EXPECT_EQ(dialogs.shown().back().text, QString("出力する明細が存在しませんでした。\n"
+                                                   "未報告の訂正がないか、訂正した明細の数量・売単価が発注時と同じです。"));
     EXPECT_EQ(dialogs.shown().back().icon, MsgIcon::Warning);
     EXPECT_TRUE(QDir(out + "/ChangeHist").isEmpty());
     EXPECT_EQ(marker(101), "0000200000500Y");

@@ -3,6 +3,7 @@
 #include "support/TempDataFolder.h"
 #include "tags/LabelProgramStandIn.h"
 #include "tags/RequestTags.h"
+#include "tags/TagReports.h"
 #include "tags/TagFixture.h"
 
 #include <QDir>
@@ -52,6 +53,10 @@ TEST_F(RequestTagData, OneFilePerOrdinaryKindAndPerPbType)
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('\n').toStdString();
     const QString folder9 = folder.file("out/InPrintData/9");
     EXPECT_EQ(o.files, (QStringList{folder9 + "/12.CSV", folder9 + "/7.CSV"}));
+    EXPECT_EQ(o.lines, 2);
+    EXPECT_EQ(TagReports::requestTags("9", o),
+              QStringLiteral("終了しました\n依頼No 9: 印字データ 2 ファイル、明細 2 行を出力しました（フォルダ: ") + folder9
+                  + QStringLiteral("）。"));
 
     QByteArray ordinary = kFirst14 + ",11";   // 10 tags and 3 % spare
     for (int i = 16; i <= 43; ++i)
@@ -86,6 +91,8 @@ TEST_F(RequestTagData, NothingToWriteWarnsOncePerKindAndStampsNothing)
     EXPECT_EQ(dialogs.shown().value(0).title, QStringLiteral("確認"));
     EXPECT_TRUE(stamp(30).isEmpty());
     EXPECT_TRUE(stamp(31).isEmpty());
+    EXPECT_EQ(TagReports::requestTags("10", o),
+              QStringLiteral("終了しました\n依頼No 10: 書き出す値札の明細がないため、印字データは出力されませんでした。"));
 }
 
 // A PB record of the fixture's line with SKU 00000<sku>: `count` tags,

@@ -7,6 +7,7 @@
 #include "support/TempDataFolder.h"
 #include "store/SafeName.h"
 #include "tags/RequestWorkbooks.h"
+#include "tags/TagReports.h"
 #include "tags/TagFixture.h"
 
 #include <pugixml.hpp>
@@ -140,6 +141,12 @@ TEST_F(RequestWorkbookTest, OneWorkbookPerGroupWithItsOwnNumber)
     EXPECT_EQ(flag(12), "3");
     EXPECT_EQ(flag(14), "0");   // no tagged line: no workbook, no number
     EXPECT_EQ(GetNextIndex(*db, "JNO"), 4);
+    EXPECT_EQ((QList<int>{made[0].slips, made[1].slips, made[2].slips}), (QList<int>{2, 1, 1}));
+    // The completion message counts the slips that left ordinary billing.
+    EXPECT_EQ(TagReports::requestWorkbooks(made),
+              QStringLiteral("作成が終了しました。\n確認書 3 件を作成しました（フォルダ: ") + folder.file("out/1")
+                  + QStringLiteral("）。\n伝票 4 枚に依頼No（1、2、3）が付きました。"
+                                   "これらの伝票は通常の請求（締日計算）の対象から外れます。"));
     EXPECT_TRUE(QDir(folder.file("out/1")).entryList({"*.part"}, QDir::Files).isEmpty());
 
     Workbook book(made[0].path);
@@ -170,6 +177,14 @@ TEST_F(RequestWorkbookTest, OneWorkbookPerGroupWithItsOwnNumber)
     Worksheet u = unknown.sheet(1);
     EXPECT_EQ(text(u, 7, 3), "");
     EXPECT_EQ(text(u, 8, 3), "");
+}
+
+TEST_F(RequestWorkbookTest, NoTaggedLineMakesNothingAndSaysWhy)
+{
+    const QList<RequestWorkbook> made = RequestWorkbooks::makeWorkbooks(*db, settings, 1, "999999");
+    EXPECT_TRUE(made.isEmpty());
+    EXPECT_EQ(TagReports::requestWorkbooks(made),
+              QStringLiteral("作成が終了しました。\n値札の付く明細がないため、確認書は作成していません（依頼Noも付けていません）。"));
 }
 
 TEST_F(RequestWorkbookTest, MakingAGroupAgainKeepsItsNumber)

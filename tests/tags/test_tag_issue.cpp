@@ -56,9 +56,13 @@ TEST_F(TagRuns, KindRunWritesTheLinesStillToWriteAndStampsThem)
     dialogs.answer(MsgResult::Ok);
     const TagRunOutcome o = TagIssue::issueKind(*db, dialogs, settings, TagFlag::Ordinary, ordinary);
     EXPECT_EQ(o.status, TagRunOutcome::Done);
-    ASSERT_EQ(dialogs.shown().size(), 1);
+    ASSERT_EQ(dialogs.shown().size(), 2);
     EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("印字作業を行います。\n値札A をプリンタにセットしてください。\n出力枚数は 7枚です。"));
     EXPECT_EQ(dialogs.shown()[0].title, QStringLiteral("確認"));
+    // The run says what it wrote: the two lines, into this file.
+    EXPECT_EQ(dialogs.shown()[1].text, QStringLiteral("印字データを出力しました。\n出力した明細: 2 行\n出力ファイル: ")
+                                           + folder.file("TAG_CSV/12.CSV"));
+    EXPECT_EQ(dialogs.shown()[1].icon, MsgIcon::Information);
 
     const QByteArray expected = kFirst14 + ",3,\"\\1995\"\r\n" + kFirst14 + ",4,\"\\1995\"\r\n";
     EXPECT_EQ(file("12.CSV"), expected);
@@ -185,7 +189,11 @@ TEST_F(TagRuns, LineRunTakesTheCountFromTheBox)
         EXPECT_EQ(d.shown().value(1).title, QStringLiteral("印字枚数変更指定"));
         if (c.message.isEmpty()) {
             EXPECT_EQ(o.status, TagRunOutcome::Done);
-            EXPECT_EQ(d.texts().size(), 2);
+            // The run says what it wrote: one line, into this file.
+            EXPECT_EQ(d.texts().size(), 3);
+            EXPECT_EQ(d.texts().value(2), QStringLiteral("印字データを出力しました。\n出力した明細: 1 行\n出力ファイル: ")
+                                              + folder.file("TAG_CSV/12.CSV"));
+            EXPECT_EQ(d.shown().value(2).icon, MsgIcon::Information);
         } else {
             EXPECT_EQ(o.status, TagRunOutcome::NothingDone);
             EXPECT_EQ(d.texts().value(2), c.message);

@@ -1,5 +1,6 @@
 #include "billing/ui/frm0120_SeikyuList.h"
 
+#include "ui/WindowSize.h"
 #include "ui/FunctionKeyBar.h"
 #include "ui/GridView.h"
 #include "ui/ScreenParts.h"
@@ -68,7 +69,7 @@ frm0120_SeikyuList::frm0120_SeikyuList(Dialogs &dialogs, BillingSettings setting
     xlabFnc = new FunctionKeyBar(this);
     layout->addWidget(xlabFnc);
     xlabFnc->listenTo(this);
-    resize(1100, 680);
+    openSized(this, QSize(1240, 740));
 
     connect(xlabFnc, &FunctionKeyBar::pressed, this, &frm0120_SeikyuList::functionKey);
     for (GridView *grid : {tdbList1, tdbList4, tdbList3}) {

@@ -1,11 +1,16 @@
 #include "maint/ui/frm0100_List.h"
 
+#include "ui/WindowSize.h"
 #include "ui/GridView.h"
 #include "ui/LoadGrid.h"
 #include "maint/ImportList.h"
+#include "ui/InputHelpers.h"
+#include "store/Connection.h"
 #include "store/DbError.h"
 #include "store/Dialogs.h"
+#include "store/GridColumns.h"
 
+#include <QLabel>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -26,25 +31,49 @@ frm0100_List::frm0100_List(Dialogs &dialogs, QWidget *parent) : QDialog(parent),
     // Printing tags, the slip list and the billing list are reached from the menu.
     for (int i : {0, 5, 6})
         botViewS[i]->setEnabled(false);
-    connect(botViewS[1], &QAction::triggered, this, [this] { showPending(1); });
-    connect(botViewS[2], &QAction::triggered, this, [this] { showPending(2); });
+    connect(botViewS[1], &QAction::triggered, this, [this] { showPending(1, true); });
+    connect(botViewS[2], &QAction::triggered, this, [this] { showPending(2, true); });
     QMenu *botHelp = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
     botHelp->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ 0.0.1β"));
     layout->setMenuBar(bar);
+    lblList = new QLabel(this);
+    lblList->setObjectName(QStringLiteral("lblList"));
+    layout->addWidget(lblList);
     tdbList = new GridView(this);
     layout->addWidget(tdbList);
     new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this, this, &QDialog::reject);
-    resize(640, 420);
+    openSized(this, QSize(800, 520));
 }
 
-void frm0100_List::showPending(int item)
+void frm0100_List::showEvent(QShowEvent *event)
 {
+    QDialog::showEvent(event);
+    // Opens on the first list, so the screen never starts blank.
+    if (!opened_) {
+        opened_ = true;
+        showPending(1, false);
+    }
+}
+
+void frm0100_List::showPending(int item, bool chosen)
+{
+    const auto which = item == 1 ? ImportList::Pending::AssortmentLists : ImportList::Pending::Slips;
+    GridData data;
     try {
-        LoadImportListGrid(*tdbList,
-                           ImportList::pendingSql(item == 1 ? ImportList::Pending::AssortmentLists
-                                                            : ImportList::Pending::Slips),
-                           dialogs_);
+        BusyCursor busy;
+        data = loadGridData(RequireConnection(), ImportList::pendingSql(which), GridLoader::ImportList);
     } catch (const DbError &e) {
         dialogs_.error(unhandledErrorText(e.number(), e.description()), applicationTitle());
+        return;
     }
+    const int rows = data.rowCount();
+    // An empty list is shown empty under its own name, never the rows of
+    // the list chosen before.
+    tdbList->gridModel()->setGridData(std::move(data));
+    if (rows > 0)
+        tdbList->setCurrentRow(0);
+    lblList->setText(ImportList::listCaption(which, rows));
+    if (rows == 0 && chosen)
+        dialogs_.message(ImportList::emptyText(), ImportList::emptyTitle(), MsgIcon::Critical, MsgButtons::Ok,
+                         MsgResult::Ok);
 }

@@ -1,12 +1,14 @@
 #pragma once
 // "データ一覧": the import batches still waiting for their assortment lists
-// or their slips, chosen from the View menu. It only shows.
+// or their slips, chosen from the View menu (the first list when it opens).
+// It only shows, and says which list it shows.
 
 #include <QDialog>
 
 class Dialogs;
 class GridView;
 class QAction;
+class QLabel;
 
 class frm0100_List : public QDialog {
     Q_OBJECT
@@ -17,10 +19,17 @@ public:
     QAction *viewItem(int index) const { return botViewS[index]; }
 
     GridView *tdbList = nullptr;
+    // Which list the grid shows, and how many batches it holds.
+    QLabel *lblList = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
-    void showPending(int item);
+    // `chosen`: from the menu, where an empty list also gets its message box.
+    void showPending(int item, bool chosen);
 
     Dialogs &dialogs_;
+    bool opened_ = false;
     QAction *botViewS[7] = {};
 };

@@ -1,6 +1,7 @@
 #include "maint/ui/frm0130_DataDel.h"
 
 #include "store/Settings.h"
+#include "ui/WindowSize.h"
 #include "ui/FunctionKeyBar.h"
 #include "ui/GridView.h"
 #include "ui/InputHelpers.h"
@@ -90,7 +91,7 @@ frm0130_DataDel::frm0130_DataDel(Dialogs &dialogs, QWidget *parent) : QDialog(pa
     connect(cmdKeisan, &QPushButton::clicked, this, &frm0130_DataDel::search);
     connect(cmdExec, &QPushButton::clicked, this, &frm0130_DataDel::execute);
     new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this, this, &QDialog::reject);
-    resize(820, 680);
+    openSized(this, QSize(980, 740));
 }
 
 void frm0130_DataDel::showEvent(QShowEvent *event)
@@ -122,6 +123,8 @@ void frm0130_DataDel::functionKey(int index)
 void frm0130_DataDel::search()
 {
     std::optional<Retention::Lists> lists;
+    const QStringList periods{txtHaHK->text().trimmed(), txtSeHK->text().trimmed(), txtPBHK->text().trimmed(),
+                              Clock::today().toString(Qt::ISODate)};
     try {
         Busy busy;
         lists = Retention::search(RequireConnection(), dialogs_,
@@ -132,6 +135,11 @@ void frm0130_DataDel::search()
     }
     if (!lists)
         return;
+    // The same periods list the same rows again (less what was deleted):
+    // what the operator unticked stays unticked.
+    if (periods == searchedPeriods_)
+        Retention::keepTicks(*lists, shownLists());
+    searchedPeriods_ = periods;
     tdbListHa->gridModel()->setGridData(std::move(lists->orders));
     tdbListSe->gridModel()->setGridData(std::move(lists->billing));
     tdbListPB->gridModel()->setGridData(std::move(lists->pb));

@@ -6,6 +6,7 @@
 #include "maint/Retention.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class Dialogs;
 class FunctionKeyBar;
@@ -45,4 +46,6 @@ private:
 
     Dialogs &dialogs_;
     bool loaded_ = false;
+    // The boxes and the day of the lists shown.
+    QStringList searchedPeriods_;
 };

@@ -1,5 +1,6 @@
 #include "tags/ui/frm0110_InjiList.h"
 
+#include "ui/WindowSize.h"
 #include "ui/GridView.h"
 #include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
@@ -51,11 +52,18 @@ frm0110_InjiList::frm0110_InjiList(Dialogs &dialogs, QWidget *parent, std::funct
 {
     setObjectName(QStringLiteral("frm0110_InjiList"));
     setWindowTitle(QStringLiteral("印字データ操作"));
-    auto *layout = new QHBoxLayout(this);
-    tdbList1 = addTitledGrid(this, layout, QStringLiteral("取込データ"), "tdbList1", 4);
-    tdbList2 = addTitledGrid(this, layout, QStringLiteral("札種別集計"), "tdbList2", 5);
-    tdbList3 = addTitledGrid(this, layout, QStringLiteral("明細"), "tdbList3", 9);
-    resize(1280, 640);
+    // The batches and their summary side by side, the lines of a kind below
+    // over the whole width: the three grids' columns do not fit side by
+    // side on a 1280-pixel display.
+    auto *layout = new QVBoxLayout(this);
+    auto *top = new QHBoxLayout;
+    tdbList1 = addTitledGrid(this, top, QStringLiteral("取込データ"), "tdbList1", 1);
+    tdbList2 = addTitledGrid(this, top, QStringLiteral("札種別集計"), "tdbList2", 1);
+    auto *bottom = new QHBoxLayout;
+    tdbList3 = addTitledGrid(this, bottom, QStringLiteral("明細"), "tdbList3", 1);
+    layout->addLayout(top, 2);
+    layout->addLayout(bottom, 3);
+    openSized(this, QSize(1270, 720));
 
     // The picture floats over the screen, sized to the image.
     Frame1 = new QFrame(this);
@@ -137,6 +145,12 @@ void frm0110_InjiList::openBatch()
     tdbList2->setFocus();
 }
 
+void frm0110_InjiList::refreshBatches()
+{
+    // A run that wrote a batch's last line still to write takes its "*".
+    ReloadGrid(*tdbList1, TagIssue::batchListSql(), RequireConnection(), kBatchNo);
+}
+
 void frm0110_InjiList::summaryButton(int row, int column)
 {
     const TagKindRow r = summaryRow(row);
@@ -163,8 +177,10 @@ void frm0110_InjiList::runKind(const TagKindRow &row)
         WaitCursor wait;
         o = TagIssue::issueKind(RequireConnection(), dialogs_, settings_(), lineFlag_, row);
     }
-    if (o.status == TagRunOutcome::Done)
+    if (o.status == TagRunOutcome::Done) {
+        refreshBatches();
         openBatch();
+    }
 }
 
 void frm0110_InjiList::runLine(int row)
@@ -186,6 +202,7 @@ void frm0110_InjiList::runLine(int row)
     // The lines stay listed; the summary is rebuilt and keeps the kind
     // they belong to current, so that the next line runs with its tag.
     keepLines_ = true;
+    refreshBatches();
     openBatch();
     // The row of the same tag and state, or of the same tag when the run
     // wrote its last line still to write.
@@ -218,7 +235,7 @@ void frm0110_InjiList::ShowTagPicture()
     imgPict->resize(pixmap.size());
     Frame1->resize(pixmap.size());
     // Over the line list, clear of the grids the operator works in.
-    Frame1->move(qMax(0, width() - pixmap.width() - 12), 28);
+    Frame1->move(qMax(0, width() - pixmap.width() - 12), tdbList3->mapTo(this, QPoint(0, 0)).y());
     Frame1->raise();
     Frame1->show();
 }

@@ -50,6 +50,8 @@ private:
     template <class F>
     void guarded(F &&action);
     void openBatch();
+    // The batch list again on the same batch (its "*" as the lines now are).
+    void refreshBatches();
     void summaryButton(int row, int column);
     void listLines(const TagKindRow &row);
     void runKind(const TagKindRow &row);

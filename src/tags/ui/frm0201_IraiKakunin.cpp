@@ -1,11 +1,14 @@
 #include "tags/ui/frm0201_IraiKakunin.h"
 
+#include "ui/WindowSize.h"
 #include "ui/GridView.h"
 #include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
+#include "ui/InputHelpers.h"
 #include "store/Connection.h"
 #include "store/Dialogs.h"
 #include "tags/RequestWorkbooks.h"
+#include "tags/TagReports.h"
 #include "tags/TagSummary.h"
 
 #include <QApplication>
@@ -37,7 +40,7 @@ frm0201_IraiKakunin::frm0201_IraiKakunin(Dialogs &dialogs, QWidget *parent, std:
     auto *layout = new QHBoxLayout(this);
     tdbList1 = addTitledGrid(this, layout, QStringLiteral("取込データ（明細件数のボタンで一括作成）"), "tdbList1", 1);
     tdbList2 = addTitledGrid(this, layout, QStringLiteral("取引先（取引先名のボタンで作成）"), "tdbList2", 1);
-    resize(1000, 560);
+    openSized(this, QSize(1100, 620));
     connect(tdbList1, &GridView::buttonClicked, this,
             [this](int row, int column) { guarded([&] { batchButton(row, column); }); });
     connect(tdbList2, &GridView::buttonClicked, this,
@@ -84,10 +87,19 @@ void frm0201_IraiKakunin::make(qint32 batch, const QString &partner, const QStri
 {
     if (!dialogs_.confirm(question, windowTitle()))
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const RequestWorkbooksOutcome o = RequestWorkbooks::makeWorkbooks(RequireConnection(), settings_(), batch, partner);
-    QApplication::restoreOverrideCursor();
+    RequestWorkbooksOutcome o;
+    {
+        BusyCursor busy;
+        o = RequestWorkbooks::makeWorkbooks(RequireConnection(), settings_(), batch, partner);
+    }
+    // The batch's "*" goes once every slip carries a number.
+    reloadBatches();
     if (!o.failed.isEmpty())
         dialogs_.error(o.failureText(), windowTitle());
-    dialogs_.info(QStringLiteral("作成が終了しました。"), windowTitle());
+    dialogs_.info(TagReports::requestWorkbooks(o.made), windowTitle());
+}
+
+void frm0201_IraiKakunin::reloadBatches()
+{
+    ReloadGrid(*tdbList1, RequestWorkbooks::batchListSql(), RequireConnection(), kBatchNo);
 }

@@ -30,6 +30,8 @@ private:
     void batchButton(int row, int column);
     void partnerButton(int row, int column);
     void make(qint32 batch, const QString &partner, const QString &question);
+    // The batch list again, on the same batch, the partners left shown.
+    void reloadBatches();
 
     Dialogs &dialogs_;
     std::function<TagSettings()> settings_;

@@ -1,11 +1,14 @@
 #include "tags/ui/frm0210_InjiList.h"
 
+#include "ui/WindowSize.h"
 #include "ui/GridView.h"
 #include "ui/ScreenParts.h"
 #include "ui/LoadGrid.h"
+#include "ui/InputHelpers.h"
 #include "store/Connection.h"
 #include "store/Dialogs.h"
 #include "tags/RequestTags.h"
+#include "tags/TagReports.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -36,7 +39,7 @@ frm0210_InjiList::frm0210_InjiList(Dialogs &dialogs, Correction correction, QWid
     auto *layout = new QHBoxLayout(this);
     tdbList1 = addTitledGrid(this, layout, QStringLiteral("依頼（明細件数のボタンで印字データ作成）"), "tdbList1", 3);
     tdbList2 = addTitledGrid(this, layout, QStringLiteral("発注（発注NOのボタンで数量訂正）"), "tdbList2", 2);
-    resize(1100, 560);
+    openSized(this, QSize(1200, 620));
     connect(tdbList1, &GridView::buttonClicked, this,
             [this](int row, int column) { guarded([&] { requestButton(row, column); }); });
     connect(tdbList2, &GridView::buttonClicked, this,
@@ -67,10 +70,12 @@ void frm0210_InjiList::requestButton(int row, int column)
     } else if (column == tdbList1->columnOf(kLines)) {
         if (!dialogs_.confirm(QStringLiteral("印字データを書き出しますか？"), windowTitle()))
             return;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        RequestTags::writeRequestTags(RequireConnection(), dialogs_, settings_(), request);
-        QApplication::restoreOverrideCursor();
-        dialogs_.info(QStringLiteral("終了しました"), windowTitle());
+        RequestTagsOutcome written;
+        {
+            BusyCursor busy;
+            written = RequestTags::writeRequestTags(RequireConnection(), dialogs_, settings_(), request);
+        }
+        dialogs_.info(TagReports::requestTags(request, written), windowTitle());
     }
 }
 

@@ -64,6 +64,9 @@ TEST_F(BillingScreens, ClosingEntryProposesChecksAndCalculates)
     EXPECT_EQ(screen.result(), QDialog::Accepted);
     EXPECT_EQ(value("Select group_concat(INDEXNOH2||':'||HA_FLG) From TBL_SEM_B"), "10:-1,11:0");
     EXPECT_EQ(GetJoukenValue(*db, "SHIME_BI_I"), "2024/06/20");
+    // The closing entry says what it gathered and ticked before it closes.
+    EXPECT_EQ(dialogs.texts().last(), "締日計算が終了しました。\n期間 2024/05/21 ～ 2024/06/20\n"
+                                      "未請求伝票 2 件、うち期間内 1 件（発行済みで納品日が期間内の伝票を請求対象にチェックしました）");
 }
 
 TEST_F(BillingScreens, DeskWithoutPeriodSaysSoAndRefusesToBill)
@@ -115,7 +118,9 @@ TEST_F(BillingScreens, DeskTicksAreWrittenThroughAndBillingClosesIt)
     dialogs.answer(MsgResult::Ok).answerFile(out + "/bill.txt");
     screen.functionKey(0);
     EXPECT_FALSE(screen.isVisible());
-    EXPECT_EQ(dialogs.texts().last(), "請求処理が終了しました。");
+    // The screen sees the run, its file, its slips and its amount.
+    EXPECT_EQ(dialogs.texts().last(), "請求処理が終了しました。\n請求管理No: 4\n請求データファイル: " + out
+                                          + "/bill.txt\n伝票 2 枚、合計金額 3,000 円");
     EXPECT_EQ(value("Select group_concat(INDEXNOH2) From (Select INDEXNOH2 From TBL_SEZ_B Where INDEXNOZH=4 Order By 1)"),
               "11,30");
 }

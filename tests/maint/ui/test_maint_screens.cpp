@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -70,6 +71,40 @@ TEST_F(MaintScreens, RetentionScreenDeletesTheTickedRowsAndRequestsCompaction)
     EXPECT_EQ(count(*db, "TBL_RD_H1", "INDEXNOH1=2"), 1);
     EXPECT_EQ(AppState::CompactionRequest, 1);
     EXPECT_EQ(m->rowCount(), 1);   // searched again
+    // The batch the operator kept stays unticked after the search that follows the run.
+    EXPECT_EQ(m->text(0, m->columnOf("管理No")), "2");
+    EXPECT_EQ(m->text(0, m->columnOf("CK")), "0");
+    EXPECT_EQ(dialogs.texts().last(),
+              QString::fromUtf8("削除処理が完了しました。\n発注データ 1 件、請求データ 0 件、PBマスタデータ 0 件を削除しました。"));
+}
+
+TEST_F(MaintScreens, RetentionScreenKeepsUnticksOnlyThroughASearchOfTheSamePeriods)
+{
+    addBatch(*db, 1, "270101", {Slip{}});
+    addBillingRun(*db, 7, "270101");
+    frm0130_DataDel screen(dialogs);
+    screen.show();
+    GridModel *runs = screen.tdbListSe->gridModel();
+    ASSERT_EQ(runs->rowCount(), 1);
+    runs->setData(runs->index(0, runs->columnOf("CK")), Qt::Unchecked, Qt::CheckStateRole);
+    screen.functionKey(0);   // F1 again, same boxes
+    EXPECT_EQ(runs->text(0, runs->columnOf("CK")), "0");
+    // Other periods are another search: its rows start as the search ticks them.
+    screen.txtSeHK->setText("2");
+    screen.functionKey(0);
+    ASSERT_EQ(runs->rowCount(), 1);
+    EXPECT_EQ(runs->text(0, runs->columnOf("CK")), "-1");
+}
+
+TEST_F(MaintScreens, RetentionScreenWithNothingListedDeletesNothingAndAsksNothing)
+{
+    frm0130_DataDel screen(dialogs);
+    screen.show();
+    screen.functionKey(4);
+    EXPECT_EQ(dialogs.texts(),
+              QStringList{QString::fromUtf8("削除するデータはありません（保存期間を過ぎた発注データ・請求データ・PBマスタデータがありません）。")});
+    EXPECT_EQ(AppState::CompactionRequest, 0);
+    EXPECT_TRUE(Backups::list().isEmpty());
 }
 
 TEST_F(MaintScreens, CancelledRetentionStillRequestsCompaction)
@@ -83,18 +118,39 @@ TEST_F(MaintScreens, CancelledRetentionStillRequestsCompaction)
     EXPECT_EQ(AppState::CompactionRequest, 1);
 }
 
-TEST_F(MaintScreens, ImportListShowsEachItemAndKeepsTheGridWhenEmpty)
+TEST_F(MaintScreens, ImportListOpensOnTheFirstListAndSaysWhichItShows)
+{
+    // Batch 1: slips printed, assortment lists not; batch 2: neither.
+    addBatch(*db, 1, "250201", {Slip{}}, QString(), QString("250202"));
+    addBatch(*db, 2, "250203", {Slip{}});
+    frm0100_List screen(dialogs);
+    screen.show();
+    GridModel *m = screen.tdbList->gridModel();
+    ASSERT_EQ(m->rowCount(), 2);   // the assortment-list list, without a menu choice
+    EXPECT_EQ(screen.lblList->text(), QString::fromUtf8("品揃え出力: 品揃えリストを出力していない取込データ ― 2 件"));
+    EXPECT_EQ(m->data(m->index(0, 1)).toString(), QString::fromUtf8("25年01月31日"));
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+
+    screen.viewItem(2)->trigger();
+    ASSERT_EQ(m->rowCount(), 1);
+    EXPECT_EQ(m->text(0, m->columnOf("管理No")), "2");
+    EXPECT_EQ(screen.lblList->text(), QString::fromUtf8("伝票発行: 伝票を発行していない取込データ ― 1 件"));
+}
+
+TEST_F(MaintScreens, ImportListEmptiesTheGridWhenTheChosenListIsEmpty)
 {
     addBatch(*db, 1, "250201", {Slip{}}, QString(), QString("250202"));
     frm0100_List screen(dialogs);
-    screen.viewItem(1)->trigger();
+    screen.show();
     ASSERT_EQ(screen.tdbList->gridModel()->rowCount(), 1);
     screen.viewItem(2)->trigger();   // every slip printed
     EXPECT_EQ(dialogs.shown().last().title, QString::fromUtf8("出力明細無し"));
     EXPECT_EQ(dialogs.shown().last().text, QString::fromUtf8("出力する明細は存在しません。"));
-    EXPECT_EQ(screen.tdbList->gridModel()->rowCount(), 1);   // as it was
-    EXPECT_EQ(screen.tdbList->gridModel()->data(screen.tdbList->gridModel()->index(0, 1)).toString(),
-              QString::fromUtf8("25年01月31日"));
+    // Not the rows of the list shown before, under a name that says it.
+    EXPECT_EQ(screen.tdbList->gridModel()->rowCount(), 0);
+    EXPECT_EQ(screen.tdbList->gridModel()->columnOf("管理No"), 0);
+    EXPECT_EQ(screen.lblList->text(),
+              QString::fromUtf8("伝票発行: 伝票を発行していない取込データ ― 該当するデータはありません"));
 }
 
 TEST_F(MaintScreens, BackupScreenMakesAndRestores)

@@ -146,7 +146,9 @@ TEST_F(InjiList, KindRunWritesStampsAndReopensTheBatch)
     dialogs.answer(MsgResult::Ok);
     press(screen->tdbList2, rowWhere(screen->tdbList2, "札名", QStringLiteral("値札A"), ""), "札名");
     EXPECT_EQ(dialogs.texts(),
-              QStringList{QStringLiteral("印字作業を行います。\n値札A をプリンタにセットしてください。\n出力枚数は 3枚です。")});
+              (QStringList{QStringLiteral("印字作業を行います。\n値札A をプリンタにセットしてください。\n出力枚数は 3枚です。"),
+                           QStringLiteral("印字データを出力しました。\n出力した明細: 1 行\n出力ファイル: ")
+                               + folder.file("TAG_CSV/12.CSV")}));
     const auto args = program.arguments();
     ASSERT_TRUE(args);
     EXPECT_EQ(args->value(1), "/F=" + folder.file("LAYOUT/12.BTW"));
@@ -178,6 +180,32 @@ TEST_F(InjiList, LineRunWithAChangedCountKeepsTheLinesListed)
     EXPECT_EQ(screen->tdbList2->currentText("札名"), "7");
     EXPECT_EQ(screen->tdbList2->currentText("備考"), QStringLiteral("出力済み"));
     EXPECT_TRUE(screen->tdbList3->hasFocus());
+    EXPECT_EQ(dialogs.texts().last(), QStringLiteral("印字データを出力しました。\n出力した明細: 1 行\n出力ファイル: ")
+                                          + folder.file("TAG_CSV/7.CSV"));
+    // Line 10 is still to write: the batch keeps its "*".
+    EXPECT_EQ(screen->tdbList1->currentText("管理No"), "1");
+    EXPECT_EQ(screen->tdbList1->currentText("未発行"), "*");
+}
+
+TEST_F(InjiList, TheMarkGoesWithTheBatchsLastLineToWrite)
+{
+    openBatch1();
+    dialogs.answer(MsgResult::Ok);
+    press(screen->tdbList2, rowWhere(screen->tdbList2, "札名", QStringLiteral("値札A"), ""), "札名");
+    ASSERT_EQ(stamp(10), "261210");
+    EXPECT_EQ(screen->tdbList1->currentText("管理No"), "1");
+    EXPECT_EQ(screen->tdbList1->currentText("未発行"), "*");   // the PB line 20 is still to write
+
+    press(screen->tdbList2, rowWhere(screen->tdbList2, "札名", "7"), "管理No");
+    dialogs.answer(MsgResult::Ok).answerInput(QString("2"));
+    press(screen->tdbList3, 0, "伝票No");
+    ASSERT_EQ(stamp(20), "261210");
+    // Refreshed at once on the same batch row; the summary and the lines
+    // stay as the run left them.
+    EXPECT_EQ(screen->tdbList1->currentText("管理No"), "1");
+    EXPECT_EQ(screen->tdbList1->currentText("未発行"), "");
+    EXPECT_EQ(screen->tdbList2->gridModel()->rowCount(), 2);
+    EXPECT_EQ(screen->tdbList3->gridModel()->rowCount(), 1);
 }
 
 TEST_F(InjiList, TagPictureFollowsTheSummaryRow)

@@ -72,9 +72,19 @@ TEST_F(RequestScreens, ConfirmationForAPartnerThenItsTagData)
 
     dialogs.answer(MsgResult::Ok);
     press(confirm.tdbList2, 0, "取引先名");
-    EXPECT_EQ(dialogs.texts(), (QStringList{QStringLiteral("値札発行依頼確認書のエクセルファイルを作成しますか？"),
-                                            QStringLiteral("作成が終了しました。")}));
+    // The message says what was made and that the two slips leave ordinary billing.
+    EXPECT_EQ(dialogs.texts(),
+              (QStringList{QStringLiteral("値札発行依頼確認書のエクセルファイルを作成しますか？"),
+                           QStringLiteral("作成が終了しました。\n確認書 1 件を作成しました（フォルダ: ") + folder.file("out/1")
+                               + QStringLiteral("）。\n伝票 2 枚に依頼No（1）が付きました。"
+                                                "これらの伝票は通常の請求（締日計算）の対象から外れます。")}));
     EXPECT_EQ(QDir(folder.file("out/1")).entryList(QDir::Files).size(), 1);
+    // The batch list is current: no slip without a number, so no "*"; the
+    // partners stay listed on the same batch.
+    ASSERT_EQ(confirm.tdbList1->gridModel()->rowCount(), 1);
+    EXPECT_EQ(confirm.tdbList1->gridModel()->text(0, "未発行"), "");
+    EXPECT_EQ(confirm.tdbList1->currentRow(), 0);
+    EXPECT_EQ(confirm.tdbList2->gridModel()->rowCount(), 1);
     confirm.close();
 
     QStringList corrections;
@@ -93,7 +103,9 @@ TEST_F(RequestScreens, ConfirmationForAPartnerThenItsTagData)
 
     d2.answer(MsgResult::Ok);
     press(tags.tdbList1, 0, "明細件数");
-    EXPECT_EQ(d2.texts(), (QStringList{QStringLiteral("印字データを書き出しますか？"), QStringLiteral("終了しました")}));
+    EXPECT_EQ(d2.texts(), (QStringList{QStringLiteral("印字データを書き出しますか？"),
+                                       QStringLiteral("終了しました\n依頼No 1: 印字データ 1 ファイル、明細 2 行を出力しました（フォルダ: ")
+                                           + folder.file("out/InPrintData/1") + QStringLiteral("）。")}));
     EXPECT_TRUE(QFileInfo(folder.file("out/InPrintData/1/12.CSV")).isFile());
     EXPECT_EQ(db->scalar("Select Count(*) From TBL_RD_BD Where TAG_OP_DATE='261210'").toInt(), 2);
 }
