@@ -1,6 +1,6 @@
 #include "store/BoundedQuery.h"
 
-#include "store/Database.h"
+#include "store/SqliteDatabase.h"
 #include "store/JetFunctions.h"
 
 #include <QDeadlineTimer>
@@ -111,7 +111,7 @@ std::optional<bool> declaredAsText(const char *declared)
 
 class SqliteBoundedQuery final : public BoundedQuery {
 public:
-    SqliteBoundedQuery(std::unique_ptr<Database> db, const QueryLimits &limits)
+    SqliteBoundedQuery(std::unique_ptr<SqliteDatabase> db, const QueryLimits &limits)
         : db_(std::move(db)), limits_(limits)
     {
     }
@@ -128,14 +128,14 @@ public:
         return declaredAsText(sqlite3_column_decltype(stmt_, column));
     }
     QVariant value(int column) const override;
-    Database &db() { return *db_; }
+    SqliteDatabase &db() { return *db_; }
 
     Guard guard;
 
 private:
     [[noreturn]] void fail(int rc);
 
-    std::unique_ptr<Database> db_;
+    std::unique_ptr<SqliteDatabase> db_;
     QueryLimits limits_;
     sqlite3_stmt *stmt_ = nullptr;
     qint64 rows_ = 0;
@@ -217,7 +217,7 @@ QVariant SqliteBoundedQuery::value(int i) const
 
 } // namespace
 
-std::unique_ptr<BoundedQuery> Database::boundedQuery(const QString &sql, const QueryLimits &limits)
+std::unique_ptr<BoundedQuery> SqliteDatabase::boundedQuery(const QString &sql, const QueryLimits &limits)
 {
     // The files this connection has open, attached ones under their names.
     QList<std::pair<QString, QString>> files;
@@ -238,9 +238,9 @@ std::unique_ptr<BoundedQuery> Database::boundedQuery(const QString &sql, const Q
         throw DbError(DbErr::SqliteBase + rc, msg);
     }
     sqlite3_extended_result_codes(raw, 1);
-    auto q = std::make_unique<SqliteBoundedQuery>(std::unique_ptr<Database>(new Database(raw, files.front().second)),
+    auto q = std::make_unique<SqliteBoundedQuery>(std::make_unique<SqliteDatabase>(raw, files.front().second),
                                                   limits);
-    Database &ro = q->db();
+    SqliteDatabase &ro = q->db();
     sqlite3_busy_timeout(raw, 3000);
     for (qsizetype i = 1; i < files.size(); ++i)
         ro.execute(QStringLiteral("ATTACH DATABASE ? AS \"%1\"").arg(files[i].first), {files[i].second});

@@ -1,6 +1,7 @@
 #include "store/DataFolder.h"
 
 #include "store/AppFolder.h"
+#include "store/Connection.h"
 #include "store/Database.h"
 #include "store/FolderLock.h"
 #include "store/Schema.h"
@@ -111,21 +112,24 @@ Result prepare()
 
     const QString dataPath = AppFolder::file(QStringLiteral("data.db"));
     const QString copyPath = AppFolder::file(compactedCopyName());
-    if (!QFileInfo::exists(dataPath) && QFileInfo::exists(copyPath)) {
+    // On a server the databases are the server's: the folder keeps the
+    // settings, forms and outputs only.
+    const bool server = serverSettings().server;
+    if (!server && !QFileInfo::exists(dataPath) && QFileInfo::exists(copyPath)) {
         // Only while no other program has the folder: one that is still
         // compacting would find its copy gone.
         ReplacingFolder replacing;
         if (!replacing)
             throw DbError(FolderLock::InUse, replacing.refusal()->message());
     }
-    if (!QFileInfo::exists(dataPath) && QFileInfo::exists(copyPath) && isCompleteDataFile(copyPath)) {
+    if (!server && !QFileInfo::exists(dataPath) && QFileInfo::exists(copyPath) && isCompleteDataFile(copyPath)) {
         if (!QFile::rename(copyPath, dataPath))
             throw DbError(DbErr::PathAccess, QStringLiteral("'%1' を '%2' に戻せません。").arg(copyPath, dataPath));
         result.notices << QStringLiteral("データベース (data.db) が見つからなかったため、前回の最適化で作成した "
                                          "%1 を data.db として戻しました。").arg(compactedCopyName());
     }
 
-    if (!QFileInfo::exists(dataPath)) {
+    if (!server && !QFileInfo::exists(dataPath)) {
         const bool withCommon = !QFileInfo::exists(AppFolder::file(QStringLiteral("common.db")));
         createDatabases(withCommon);
         if (withCommon)

@@ -1,7 +1,10 @@
 #pragma once
-// The database engine: one SQLite connection with the few operations the
-// rest of the program relies on. Every failure throws DbError; nothing here
-// talks to the user.
+// The database engine seen by the rest of the program: one connection with
+// the few operations everything relies on. Two engines implement it, the
+// embedded SQLite files of a data folder (store/SqliteDatabase.h) and a
+// PostgreSQL server (store/PgDatabase.h); the connection is chosen once at
+// start-up and nothing above the store knows which it is. Every failure
+// throws DbError; nothing here talks to the user.
 
 #include "store/DbError.h"
 
@@ -16,21 +19,46 @@
 #include <vector>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 class BoundedQuery;
-class Database;
 struct QueryLimits;
+
+// The rows of one statement as an engine gives them, read forward.
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    // Moves to the next row (the first on the first call); false after the
+    // last. Throws DbError when the statement fails.
+    virtual bool next() = 0;
+    virtual int fieldCount() const = 0;
+    virtual QString fieldName(int index) const = 0;
+    // The current row's value; index is in range.
+    virtual QVariant value(int index) const = 0;
+    virtual QByteArrayView utf8(int index) const = 0;
+};
+
+// One prepared statement of an engine.
+class StatementSource {
+public:
+    virtual ~StatementSource() = default;
+    virtual void bind(int position, const QVariant &value) = 0;
+    virtual void bindUtf8(int position, const char *data, int size) = 0;
+    virtual void bindInt(int position, qint64 value) = 0;
+    virtual void bindNull(int position) = 0;
+    virtual int parameterCount() const = 0;
+    virtual void execute() = 0;
+};
 
 // A forward-only, read-only result set. The first row is current right after
 // the query; fields are read by name (without regard to case) or position.
 class Recordset {
 public:
-    Recordset(Recordset &&other) noexcept;
-    Recordset &operator=(Recordset &&other) noexcept;
+    explicit Recordset(std::unique_ptr<RowSource> rows);
+    Recordset(Recordset &&other) noexcept = default;
+    Recordset &operator=(Recordset &&other) noexcept = default;
     Recordset(const Recordset &) = delete;
     Recordset &operator=(const Recordset &) = delete;
-    ~Recordset();
+    ~Recordset() = default;
 
     bool eof() const { return eof_; }
     void moveNext();
@@ -53,12 +81,10 @@ public:
     void close();
 
 private:
-    friend class Database;
-    Recordset(Database *db, sqlite3_stmt *stmt);
     void step();
+    void checkField(int index) const;
 
-    Database *db_ = nullptr;
-    sqlite3_stmt *stmt_ = nullptr;
+    std::unique_ptr<RowSource> rows_;
     bool eof_ = true;
     mutable QHash<QString, int> names_;
 };
@@ -67,94 +93,108 @@ private:
 // set of values (imports insert one row per execution).
 class Statement {
 public:
-    Statement(Statement &&other) noexcept;
-    Statement &operator=(Statement &&other) noexcept;
+    explicit Statement(std::unique_ptr<StatementSource> source) : source_(std::move(source)) {}
+    Statement(Statement &&other) noexcept = default;
+    Statement &operator=(Statement &&other) noexcept = default;
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
-    ~Statement();
+    ~Statement() = default;
 
     // Parameters are numbered from 1.
-    void bind(int position, const QVariant &value);
+    void bind(int position, const QVariant &value) { source_->bind(position, value); }
     void bindText(int position, const QString &value);
-    void bindUtf8(int position, const char *data, int size);
-    void bindInt(int position, qint64 value);
-    void bindNull(int position);
-    int parameterCount() const;
+    void bindUtf8(int position, const char *data, int size) { source_->bindUtf8(position, data, size); }
+    void bindInt(int position, qint64 value) { source_->bindInt(position, value); }
+    void bindNull(int position) { source_->bindNull(position); }
+    int parameterCount() const { return source_->parameterCount(); }
     // Runs the statement with the bound values, then resets it for the next
     // execution (bindings stay until overwritten).
-    void execute();
+    void execute() { source_->execute(); }
 
 private:
-    friend class Database;
-    Statement(Database *db, sqlite3_stmt *stmt) : db_(db), stmt_(stmt) {}
-
-    Database *db_ = nullptr;
-    sqlite3_stmt *stmt_ = nullptr;
+    std::unique_ptr<StatementSource> source_;
 };
 
 class Database {
 public:
-    // Opens an existing database file, or creates it when `create` is set.
-    // Throws DbError(3024) when the file is missing and `create` is not set.
+    // Opens an existing SQLite database file, or creates it when `create` is
+    // set. Throws DbError(3024) when the file is missing and `create` is not
+    // set.
     static std::unique_ptr<Database> open(const QString &path, bool create = false);
-    ~Database();
+    virtual ~Database() = default;
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    const QString &path() const { return path_; }
+    // The main file, or the server and database for messages.
+    virtual QString path() const = 0;
 
     // Attaches another database file under `schema`; its tables are then
     // reached by their bare names wherever the main file has no table of the
-    // same name.
-    void attach(const QString &path, const QString &schema, bool create = false);
-    void detach(const QString &schema);
-    bool isAttached(const QString &schema) const;
+    // same name. On a server every table is in the one database already, so
+    // attaching changes nothing there.
+    virtual void attach(const QString &path, const QString &schema, bool create = false) = 0;
+    virtual void detach(const QString &schema) = 0;
+    virtual bool isAttached(const QString &schema) const = 0;
 
     // Runs one statement without result. Text after the first statement is an
     // error, so a value pasted into SQL can never smuggle in a second one.
-    void execute(const QString &sql);
-    void execute(const QString &sql, std::initializer_list<QVariant> params);
+    void execute(const QString &sql) { executeWith(sql, {}); }
+    void execute(const QString &sql, std::initializer_list<QVariant> params) { executeWith(sql, params); }
+    virtual void executeWith(const QString &sql, const std::vector<QVariant> &params) = 0;
     // Runs a script of several statements (installation data only).
-    void executeScript(const QString &sql);
+    virtual void executeScript(const QString &sql) = 0;
     // Rows changed by the last execute.
-    qint64 changes() const;
+    virtual qint64 changes() const = 0;
 
-    Recordset query(const QString &sql);
-    Recordset query(const QString &sql, std::initializer_list<QVariant> params);
+    Recordset query(const QString &sql) { return queryWith(sql, {}); }
+    Recordset query(const QString &sql, std::initializer_list<QVariant> params) { return queryWith(sql, params); }
+    virtual Recordset queryWith(const QString &sql, const std::vector<QVariant> &params) = 0;
     // Like query, but refuses any statement that could change data.
-    Recordset queryReadOnly(const QString &sql);
-    // A reading statement written outside the program, run on a read-only
-    // connection of its own over the same files within `limits`
-    // (store/BoundedQuery.h).
-    std::unique_ptr<BoundedQuery> boundedQuery(const QString &sql, const QueryLimits &limits);
+    virtual Recordset queryReadOnly(const QString &sql) = 0;
+    // A reading statement written outside the program, run where it can only
+    // read, within `limits` (store/BoundedQuery.h).
+    virtual std::unique_ptr<BoundedQuery> boundedQuery(const QString &sql, const QueryLimits &limits) = 0;
     // The first column of the first row, or a null QVariant.
     QVariant scalar(const QString &sql, std::initializer_list<QVariant> params = {});
 
-    Statement prepare(const QString &sql);
+    virtual Statement prepare(const QString &sql) = 0;
 
     // Transactions nest: the outermost begin starts a write transaction,
     // inner ones become savepoints. Rolling back an outer level also undoes
-    // inner levels that were committed.
-    void begin();
-    void commit();
-    void rollback();
-    int transactionDepth() const { return depth_; }
+    // inner levels that were committed. A statement that fails inside a
+    // transaction is undone on its own; whether the rest of the transaction
+    // can go on is the engine's: the server undoes the whole transaction (up
+    // to the innermost savepoint) and refuses every statement after it until
+    // that level is rolled back, so a failure is never committed unseen.
+    virtual void begin() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() = 0;
+    virtual int transactionDepth() const = 0;
     // Writes the pages the open transaction has changed so far into the
     // main file and syncs them, as the commit would. A transaction of a
     // million rows that does this now and then leaves its commit little to
     // sync, so no single step holds the window for long. Changes nothing
-    // the transaction means: a rollback still undoes it all.
-    void syncWrittenPages();
+    // the transaction means: a rollback still undoes it all. (A server
+    // writes as it goes: nothing to do there.)
+    virtual void syncWrittenPages() = 0;
 
     // Whether a table (or view) of that name exists in `schema`
     // ("main", an attached name, or empty for any).
-    bool tableExists(const QString &table, const QString &schema = QString()) const;
-    QStringList tables(const QString &schema) const;
-    QStringList columns(const QString &table, const QString &schema = QString("main")) const;
+    virtual bool tableExists(const QString &table, const QString &schema = QString()) const = 0;
+    virtual QStringList tables(const QString &schema) const = 0;
+    virtual QStringList columns(const QString &table, const QString &schema = QString("main")) const = 0;
+
+    // Bulk loading of a table's rows: the rows sent between bulkBegin and
+    // bulkEnd are inserted as one statement of the open transaction. The
+    // embedded engine inserts them one by one; a server takes them through
+    // its copy protocol, several times faster.
+    virtual void bulkBegin(const QString &table, const QStringList &columns) = 0;
+    virtual void bulkRow(const std::vector<QVariant> &values) = 0;
+    virtual void bulkEnd() = 0;
 
     // Writes a compacted copy of the main file to `target`, which must not
     // exist yet. Not allowed inside a transaction.
-    void compactInto(const QString &target);
+    virtual void compactInto(const QString &target) = 0;
 
     // Page-for-page copies through SQLite's online backup, never a copy of
     // a file a connection has open. backupInto writes the database `schema`
@@ -162,29 +202,15 @@ public:
     // replaces the content of `schema` by that of the file `source` in one
     // step of the engine (a failure leaves `schema` as it was). Neither is
     // allowed inside a transaction.
-    void backupInto(const QString &schema, const QString &target);
-    void restoreFrom(const QString &schema, const QString &source);
+    virtual void backupInto(const QString &schema, const QString &target) = 0;
+    virtual void restoreFrom(const QString &schema, const QString &source) = 0;
 
-    sqlite3 *handle() const { return db_; }
+    // The embedded engine's own handle, for the store and the tests; null
+    // on a server.
+    virtual sqlite3 *handle() const { return nullptr; }
 
-    // Set by an application function that fails, so that the statement's
-    // failure reports that function's error number (13 for CLNG('abc')).
-    void setFunctionError(int number) { functionError_ = number; }
-
-    [[noreturn]] void throwError(int rc, const QString &context = QString());
-
-private:
-    Database(sqlite3 *db, const QString &path) : db_(db), path_(path) {}
-    sqlite3_stmt *prepareRaw(const QString &sql, bool single);
-    void runSimple(const char *sql);
-    friend class Recordset;
-    friend class Statement;
-
-    sqlite3 *db_ = nullptr;
-    QString path_;
-    int depth_ = 0;
-    int functionError_ = 0;
-    QStringList attached_;
+protected:
+    Database() = default;
 };
 
 // A write transaction that is rolled back unless committed. Nested guards

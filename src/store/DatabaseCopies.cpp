@@ -1,13 +1,13 @@
 // Whole copies of a database: compaction into a new file, backups and
 // restores through SQLite's online backup.
-#include "store/Database.h"
+#include "store/SqliteDatabase.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
 
-void Database::compactInto(const QString &target)
+void SqliteDatabase::compactInto(const QString &target)
 {
     if (depth_ > 0)
         throw DbError(3034, QStringLiteral("トランザクション中は最適化できません。"));
@@ -20,7 +20,7 @@ namespace {
 
 // Copies `fromSchema` of `from` into `toSchema` of `to` in one backup run;
 // a failure is reported on the destination connection `to`, which throws.
-void runBackup(Database &to, const char *toSchema, sqlite3 *from, const char *fromSchema)
+void runBackup(SqliteDatabase &to, const char *toSchema, sqlite3 *from, const char *fromSchema)
 {
     sqlite3_backup *b = sqlite3_backup_init(to.handle(), toSchema, from, fromSchema);
     if (!b)
@@ -34,14 +34,14 @@ void runBackup(Database &to, const char *toSchema, sqlite3 *from, const char *fr
 
 } // namespace
 
-void Database::backupInto(const QString &schema, const QString &target)
+void SqliteDatabase::backupInto(const QString &schema, const QString &target)
 {
     if (depth_ > 0)
         throw DbError(3034, QStringLiteral("トランザクション中はバックアップできません。"));
     if (QFileInfo::exists(target))
         throw DbError(DbErr::PathAccess, QStringLiteral("ファイル '%1' は既に存在します。").arg(target));
     try {
-        auto copy = Database::open(target, true);
+        auto copy = SqliteDatabase::openFile(target, true);
         runBackup(*copy, "main", db_, schema.toUtf8().constData());
     } catch (...) {
         QFile::remove(target);
@@ -50,7 +50,7 @@ void Database::backupInto(const QString &schema, const QString &target)
     }
 }
 
-void Database::restoreFrom(const QString &schema, const QString &source)
+void SqliteDatabase::restoreFrom(const QString &schema, const QString &source)
 {
     if (depth_ > 0)
         throw DbError(3034, QStringLiteral("トランザクション中は復元できません。"));

@@ -1,6 +1,6 @@
 #include "store/JetFunctions.h"
 
-#include "store/Database.h"
+#include "store/SqliteDatabase.h"
 
 #include <sqlite3.h>
 
@@ -36,9 +36,9 @@ double roundHalfEven(double v)
 
 namespace {
 
-Database *owner(sqlite3_context *ctx)
+SqliteDatabase *owner(sqlite3_context *ctx)
 {
-    return static_cast<Database *>(sqlite3_user_data(ctx));
+    return static_cast<SqliteDatabase *>(sqlite3_user_data(ctx));
 }
 
 void fail(sqlite3_context *ctx, int number, const char *message)
@@ -157,7 +157,7 @@ void fnJcat(sqlite3_context *ctx, int argc, sqlite3_value **argv)
 
 } // namespace
 
-void registerJetFunctions(Database &db)
+void registerJetFunctions(SqliteDatabase &db)
 {
     struct Fn {
         const char *name;

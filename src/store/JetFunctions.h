@@ -9,9 +9,9 @@
 //   JCAT(a, b, ...)  concatenation that treats Null as empty text, as the
 //             old engine's '&' does (SQLite's '||' gives Null)
 
-class Database;
+class SqliteDatabase;
 
-void registerJetFunctions(Database &db);
+void registerJetFunctions(SqliteDatabase &db);
 
 #include <QString>
 #include <optional>

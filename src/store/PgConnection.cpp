@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <libpq-fe.h>
 
 namespace {
@@ -12,6 +14,7 @@ namespace {
 // Type ids of the server's built-in types (pg_type.oid), fixed since long.
 constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26;
 constexpr Oid kFloat4 = 700, kFloat8 = 701, kNumeric = 1700;
+constexpr Oid kText = 25, kBpchar = 1042, kVarchar = 1043;
 
 void quietNotices(void *, const char *) {}
 
@@ -172,6 +175,33 @@ QString PgRows::text(const QString &name) const
     return field(name).toString();
 }
 
+QByteArrayView PgRows::utf8(int index) const
+{
+    if (eof() || index < 0 || index >= fieldCount())
+        throw DbError(3265, QStringLiteral("要求された名前、または序数に対応する項目がコレクションで見つかりません。"));
+    if (PQgetisnull(result_, row_, index))
+        return {};
+    return QByteArrayView(PQgetvalue(result_, row_, index), PQgetlength(result_, row_, index));
+}
+
+std::optional<bool> PgRows::declaredText(int index) const
+{
+    if (PQftable(result_, index) == InvalidOid)
+        return std::nullopt;
+    const Oid type = PQftype(result_, index);
+    return type == kText || type == kVarchar || type == kBpchar;
+}
+
+qint64 PgRows::largestValue() const
+{
+    qint64 largest = 0;
+    if (eof())
+        return 0;
+    for (int i = 0; i < fieldCount(); ++i)
+        largest = std::max<qint64>(largest, PQgetlength(result_, row_, i));
+    return largest;
+}
+
 // ------------------------------------------------------------ PgConnection
 
 QString PgConnection::passwordRefusal(const QString &connection)
@@ -225,6 +255,8 @@ std::unique_ptr<PgConnection> PgConnection::open(const QString &connection, cons
     }
     PQsetNoticeProcessor(conn, quietNotices, nullptr);
     std::unique_ptr<PgConnection> db(new PgConnection(conn));
+    db->connection_ = connection;
+    db->schema_ = schema;
     char *ident = PQescapeIdentifier(conn, schema.toUtf8().constData(), size_t(schema.toUtf8().size()));
     const QString quoted = QString::fromUtf8(ident);
     PQfreemem(ident);
@@ -242,6 +274,11 @@ PgConnection::~PgConnection()
 QString PgConnection::serverName() const
 {
     return serverOf(conn_);
+}
+
+QString PgConnection::applicationName() const
+{
+    return QString::fromUtf8(PQparameterStatus(conn_, "application_name"));
 }
 
 int PgConnection::backendPid() const
@@ -430,7 +467,18 @@ void PgConnection::commit()
     if (depth_ == 0)
         return;
     const int level = --depth_;
-    execute(level == 0 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE SAVEPOINT tobari_sp%1").arg(level));
+    if (level > 0) {
+        execute(QStringLiteral("RELEASE SAVEPOINT tobari_sp%1").arg(level));
+        return;
+    }
+    // The server answers the COMMIT of a transaction a failed statement
+    // aborted with ROLLBACK: that is a failure, never a success.
+    pg_result *r = run(QStringLiteral("COMMIT"), {});
+    const bool undone = qstrcmp(PQcmdStatus(r), "ROLLBACK") == 0;
+    PQclear(r);
+    if (undone)
+        throw DbError(DbErr::ServerBase,
+                      QStringLiteral("前のエラーでトランザクションが取り消されたため、変更は保存されていません。"));
 }
 
 void PgConnection::rollback()

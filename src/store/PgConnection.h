@@ -15,12 +15,14 @@
 
 #include "store/DbError.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
 #include <initializer_list>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -42,6 +44,7 @@ public:
     ~PgRows();
 
     bool eof() const { return row_ >= rows_; }
+    int rowCount() const { return rows_; }
     void moveNext();
     int fieldCount() const;
     QString fieldName(int index) const;
@@ -50,6 +53,14 @@ public:
     QVariant field(const QString &name) const;
     QString text(int index) const;
     QString text(const QString &name) const;
+    // The value's text as the server sent it (UTF-8), without a copy; Null
+    // gives a null view. Valid while the rows are.
+    QByteArrayView utf8(int index) const;
+    // Whether a column is a table's column of type text (true), a table's
+    // column of another type (false), or an expression (nullopt).
+    std::optional<bool> declaredText(int index) const;
+    // The largest text or binary value of the current row, in bytes.
+    qint64 largestValue() const;
 
 private:
     friend class PgConnection;
@@ -103,6 +114,12 @@ public:
     void rollback();
     int transactionDepth() const { return depth_; }
 
+    // The connection string and schema the connection was opened with, to
+    // open another session on the same data.
+    const QString &connectionString() const { return connection_; }
+    const QString &schema() const { return schema_; }
+    QString applicationName() const;
+
     // The server's id of this session (to end it from another, in tests of
     // a lost connection).
     int backendPid() const;
@@ -115,6 +132,8 @@ private:
     void copyFlush(bool final);
 
     pg_conn *conn_ = nullptr;
+    QString connection_;
+    QString schema_;
     int depth_ = 0;
     QByteArray copyBuffer_;
     qint64 changes_ = 0;

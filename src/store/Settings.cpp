@@ -18,7 +18,7 @@ using enum SettingType;
 using enum ShownDefault;
 
 // clang-format off
-constexpr std::array<SettingDef, 24> kTable{{
+constexpr std::array<SettingDef, 27> kTable{{
     {ReadPath,       ConfIni,  "IpOpFile",      "Read_Path",       Text,    "",         DesktopFolder, nullptr},
     {WritePath,      ConfIni,  "IpOpFile",      "Write_Path",      Text,    "",         DesktopFolder, nullptr},
     {WriteFileName,  ConfIni,  "IpOpFile",      "Write_File_Name", Text,    "",         FixedText,     "SeikyuDat"},
@@ -43,6 +43,9 @@ constexpr std::array<SettingDef, 24> kTable{{
     {ExportMaxRows,  ConfDat,  "Export",        "MaxRows",         Integer, "5000000",  SameAsDefault, nullptr},
     {ExportMaxSeconds, ConfDat, "Export",       "MaxSeconds",      Integer, "600",      SameAsDefault, nullptr},
     {ExportMaxValueBytes, ConfDat, "Export",    "MaxValueBytes",   Integer, "1000000",  SameAsDefault, nullptr},
+    {DbEngine,       ConfDat,  "Database",      "Engine",          Text,    "SQLite",   SameAsDefault, nullptr},
+    {DbConnection,   ConfDat,  "Database",      "Connection",      Text,    "",         SameAsDefault, nullptr},
+    {DbSchema,       ConfDat,  "Database",      "Schema",          Text,    "tobari",   SameAsDefault, nullptr},
 }};
 // clang-format on
 
@@ -57,7 +60,7 @@ constexpr bool tableInKeyOrder()
     return true;
 }
 static_assert(tableInKeyOrder(), "settings table rows must follow the SettingKey order");
-static_assert(kTable.size() == size_t(ExportMaxValueBytes) + 1, "every SettingKey needs a row");
+static_assert(kTable.size() == size_t(DbSchema) + 1, "every SettingKey needs a row");
 
 clsIniFile openAt(const SettingDef &def)
 {

@@ -48,6 +48,9 @@ enum class SettingKey {
     ExportMaxRows,  // Conf.DAT   Export        MaxRows: most rows a custom export writes
     ExportMaxSeconds, // Conf.DAT Export        MaxSeconds: longest a custom export's statement may run
     ExportMaxValueBytes, // Conf.DAT Export     MaxValueBytes: largest text or blob value an export reads
+    DbEngine,       // Conf.DAT   Database      Engine: SQLite (the data folder's files) or PostgreSQL
+    DbConnection,   // Conf.DAT   Database      Connection: libpq connection string of the server (no password)
+    DbSchema,       // Conf.DAT   Database      Schema: the server schema holding the program's tables
 };
 
 enum class SettingType { Text, Integer };
