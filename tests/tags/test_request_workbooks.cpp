@@ -181,7 +181,7 @@ TEST_F(RequestWorkbookTest, OneWorkbookPerGroupWithItsOwnNumber)
 
 TEST_F(RequestWorkbookTest, NoTaggedLineMakesNothingAndSaysWhy)
 {
-    const QList<RequestWorkbook> made = RequestWorkbooks::makeWorkbooks(*db, settings, 1, "999999");
+    const QList<RequestWorkbook> made = RequestWorkbooks::makeWorkbooks(*db, settings, 1, "999999").made;
     EXPECT_TRUE(made.isEmpty());
     EXPECT_EQ(TagReports::requestWorkbooks(made),
               QStringLiteral("作成が終了しました。\n値札の付く明細がないため、確認書は作成していません（依頼Noも付けていません）。"));
