@@ -15,7 +15,9 @@ QString serverType(const QString &type)
         return QStringLiteral("bigint");
     if (type == QLatin1String("NUMERIC"))
         return QStringLiteral("numeric");
-    return QStringLiteral("text");
+    // Texts compare and sort byte by byte, as on the embedded engine,
+    // whatever the locale the database was made with.
+    return QStringLiteral("text COLLATE \"C\"");
 }
 
 QString columnSql(const ColumnDef &c)
