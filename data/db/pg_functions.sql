@@ -158,3 +158,88 @@ LANGUAGE sql IMMUTABLE AS $$
               ELSE pg_catalog.substr(s, CASE WHEN start < 0 THEN pg_catalog.length(s) + start + 1 ELSE start END + len, -len)
          END
 $$;
+
+-- The embedded engine's own functions the statements use, with its
+-- results: IFNULL and IIF take values of any type the two branches share.
+CREATE OR REPLACE FUNCTION ifnull(a anycompatible, b anycompatible) RETURNS anycompatible
+LANGUAGE sql IMMUTABLE AS $$ SELECT coalesce(a, b) $$;
+
+CREATE OR REPLACE FUNCTION iif(c boolean, a anycompatible, b anycompatible) RETURNS anycompatible
+LANGUAGE sql IMMUTABLE AS $$ SELECT CASE WHEN c THEN a ELSE b END $$;
+
+-- GROUP_CONCAT joins the values that are not Null, with ',' or the
+-- separator given.
+CREATE OR REPLACE FUNCTION tobari_group_concat(state text, x text, sep text) RETURNS text
+LANGUAGE sql IMMUTABLE AS $$
+  SELECT CASE WHEN x IS NULL THEN state WHEN state IS NULL THEN x ELSE state || sep || x END
+$$;
+
+CREATE OR REPLACE FUNCTION tobari_group_concat(state text, x text) RETURNS text
+LANGUAGE sql IMMUTABLE AS $$ SELECT tobari_group_concat(state, x, ',') $$;
+
+CREATE OR REPLACE AGGREGATE group_concat(text) (SFUNC = tobari_group_concat, STYPE = text);
+CREATE OR REPLACE AGGREGATE group_concat(text, text) (SFUNC = tobari_group_concat, STYPE = text);
+
+-- A text in arithmetic reads as the embedded engine reads it: the longest
+-- number at its start after blanks, 0 when there is none; Null stays Null.
+-- (Order files keep quantities and prices as texts.)
+CREATE OR REPLACE FUNCTION tobari_number(t text) RETURNS numeric
+LANGUAGE sql IMMUTABLE AS $$
+  SELECT CASE WHEN t IS NULL THEN NULL
+              ELSE coalesce(substring(t FROM '^[ \t\r\n\f]*([+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?)')::numeric, 0)
+         END
+$$;
+
+-- Division of two whole numbers drops the fraction toward zero, and a
+-- division by zero is Null, as on the embedded engine.
+CREATE OR REPLACE FUNCTION tobari_divide(a numeric, b numeric) RETURNS numeric
+LANGUAGE sql IMMUTABLE AS $$
+  SELECT CASE WHEN b = 0 THEN NULL
+              WHEN scale(a) = 0 AND scale(b) = 0 THEN trunc(a / b)
+              ELSE a / b END
+$$;
+
+CREATE OR REPLACE FUNCTION tobari_text_times(a text, b numeric) RETURNS numeric
+LANGUAGE sql IMMUTABLE AS $$ SELECT tobari_number(a) * b $$;
+CREATE OR REPLACE FUNCTION tobari_times_text(a numeric, b text) RETURNS numeric
+LANGUAGE sql IMMUTABLE AS $$ SELECT a * tobari_number(b) $$;
+CREATE OR REPLACE FUNCTION tobari_text_plus(a text, b numeric) RETURNS numeric
+LANGUAGE sql IMMUTABLE AS $$ SELECT tobari_number(a) + b $$;
+CREATE OR REPLACE FUNCTION tobari_plus_text(a numeric, b text) RETURNS numeric
+LANGUAGE sql IMMUTABLE AS $$ SELECT a + tobari_number(b) $$;
+CREATE OR REPLACE FUNCTION tobari_text_minus(a text, b numeric) RETURNS numeric
+LANGUAGE sql IMMUTABLE AS $$ SELECT tobari_number(a) - b $$;
+CREATE OR REPLACE FUNCTION tobari_minus_text(a numeric, b text) RETURNS numeric
+LANGUAGE sql IMMUTABLE AS $$ SELECT a - tobari_number(b) $$;
+CREATE OR REPLACE FUNCTION tobari_text_divided(a text, b numeric) RETURNS numeric
+LANGUAGE sql IMMUTABLE AS $$ SELECT tobari_divide(tobari_number(a), b) $$;
+CREATE OR REPLACE FUNCTION tobari_divided_text(a numeric, b text) RETURNS numeric
+LANGUAGE sql IMMUTABLE AS $$ SELECT tobari_divide(a, tobari_number(b)) $$;
+
+DO $$
+DECLARE
+  ops text[][] := ARRAY[['*', 'tobari_text_times', 'tobari_times_text'],
+                        ['+', 'tobari_text_plus', 'tobari_plus_text'],
+                        ['-', 'tobari_text_minus', 'tobari_minus_text'],
+                        ['/', 'tobari_text_divided', 'tobari_divided_text']];
+  i integer;
+BEGIN
+  FOR i IN 1 .. array_length(ops, 1) LOOP
+    IF NOT EXISTS (SELECT 1 FROM pg_operator o WHERE o.oprname = ops[i][1]
+                   AND o.oprnamespace = current_schema()::regnamespace
+                   AND o.oprleft = 'text'::regtype AND o.oprright = 'numeric'::regtype) THEN
+      EXECUTE format('CREATE OPERATOR %s (LEFTARG = text, RIGHTARG = numeric, FUNCTION = %I)', ops[i][1], ops[i][2]);
+      EXECUTE format('CREATE OPERATOR %s (LEFTARG = numeric, RIGHTARG = text, FUNCTION = %I)', ops[i][1], ops[i][3]);
+    END IF;
+  END LOOP;
+END $$;
+
+-- SUM over texts adds them as numbers.
+CREATE OR REPLACE FUNCTION tobari_sum_text(state numeric, x text) RETURNS numeric
+LANGUAGE sql IMMUTABLE AS $$ SELECT CASE WHEN x IS NULL THEN state ELSE coalesce(state, 0) + tobari_number(x) END $$;
+
+CREATE OR REPLACE AGGREGATE sum(text) (SFUNC = tobari_sum_text, STYPE = numeric);
+
+-- ZEROBLOB makes n zero bytes.
+CREATE OR REPLACE FUNCTION zeroblob(n bigint) RETURNS bytea
+LANGUAGE sql IMMUTABLE AS $$ SELECT decode(repeat('00', greatest(n, 0)::integer), 'hex') $$;
