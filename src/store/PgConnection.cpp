@@ -14,6 +14,8 @@ namespace {
 // Type ids of the server's built-in types (pg_type.oid), fixed since long.
 constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26;
 constexpr Oid kFloat4 = 700, kFloat8 = 701, kNumeric = 1700;
+// Beyond this many statements a session parses each one anew.
+constexpr qsizetype kMostPrepared = 500;
 constexpr Oid kText = 25, kBpchar = 1042, kVarchar = 1043;
 
 void quietNotices(void *, const char *) {}
@@ -347,8 +349,22 @@ pg_result *PgConnection::run(const QString &sql, const std::vector<QVariant> &pa
         lengths.push_back(int(storage.back().size()));
         formats.push_back(format);
     }
-    pg_result *r = PQexecParams(conn_, text.constData(), int(params.size()), nullptr, values.data(),
-                                lengths.data(), formats.data(), 0);
+    pg_result *r = nullptr;
+    auto known = prepared_.constFind(text);
+    if (known == prepared_.constEnd() && !params.empty() && prepared_.size() < kMostPrepared) {
+        const QByteArray name = "tobari_st" + QByteArray::number(prepared_.size() + 1);
+        pg_result *p = PQprepare(conn_, name.constData(), text.constData(), int(params.size()), nullptr);
+        if (!p || PQresultStatus(p) != PGRES_COMMAND_OK)
+            fail(p, sql);
+        PQclear(p);
+        known = prepared_.insert(text, name);
+    }
+    if (known != prepared_.constEnd())
+        r = PQexecPrepared(conn_, known->constData(), int(params.size()), values.data(), lengths.data(),
+                           formats.data(), 0);
+    else
+        r = PQexecParams(conn_, text.constData(), int(params.size()), nullptr, values.data(), lengths.data(),
+                         formats.data(), 0);
     const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         fail(r, sql);

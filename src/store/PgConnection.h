@@ -136,6 +136,10 @@ private:
     QString schema_;
     int depth_ = 0;
     QByteArray copyBuffer_;
+    // Statements with parameters are parsed and planned once per session:
+    // an import runs the same insert a million times. The server keeps
+    // them until the session ends.
+    QHash<QByteArray, QByteArray> prepared_;
     qint64 changes_ = 0;
 };
 
