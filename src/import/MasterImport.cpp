@@ -25,6 +25,7 @@ const QString PbColumns = QStringLiteral(
 
 // The chain's PB file carries one value more than the master stores.
 constexpr int PbValuesPerRecord = 17;
+constexpr int PbColumnCount = 16;
 constexpr int DestinationValuesPerRecord = 4;
 
 qint64 countLines(const QString &path, ImportProgress &progress)
@@ -139,21 +140,22 @@ int PbMasterImport::merge(const QString &path)
 {
     progress_.processEvents();
     const TableDef *table = Schema::find(QStringLiteral("IMP_PB"));
-    Statement insert = db_.prepare(QStringLiteral("Insert Into IMP_PB(") + PbColumns + QStringLiteral(") ")
-                                   + QStringLiteral("Values(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
+    Statement insert = db_.prepare(QStringLiteral("Insert Into IMP_PB(") + PbColumns + QStringLiteral(",REC_NO) ")
+                                   + QStringLiteral("Values(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     const qint64 lines = countLines(path, progress_);
     startProgress(progress_, lines, label());
 
     Transaction tx(db_);
     db_.execute(QStringLiteral("Delete From IMP_PB"));
     const bool complete = readRecords(path, PbValuesPerRecord, progress_, [&](const QStringList &v, qint64 record) {
-        for (int i = 0; i < int(table->columns.size()); ++i) {
+        for (int i = 0; i < PbColumnCount; ++i) {
             const ColumnDef &c = table->columns[i];
             if (c.type == QLatin1String("INTEGER"))
                 bindInteger(insert, i + 1, v[i], c.name, record);
             else
                 insert.bindText(i + 1, v[i]);
         }
+        insert.bindInt(PbColumnCount + 1, record);
         insert.execute();
         records_ = record;
     });
@@ -168,7 +170,7 @@ int PbMasterImport::merge(const QString &path)
     // rows with the same key only the last one is taken.
     db_.execute(QStringLiteral("Insert Into MST_PB(") + PbColumns + QStringLiteral(") ") + QStringLiteral("Select ")
                 + PbColumns + QStringLiteral(" ") + QStringLiteral("From IMP_PB ")
-                + QStringLiteral("Where rowid In (Select max(rowid) From IMP_PB "
+                + QStringLiteral("Where REC_NO In (Select max(REC_NO) From IMP_PB "
                                  "Group By HOUJIN_CD,JIGYOUBU_CD,GUNBAN_CD,SKU_CD)"));
     dropped_ = records_ - db_.changes();
     tx.commit();
@@ -194,13 +196,22 @@ int DestinationMasterImport::run(const QString &path)
     progress_.processEvents();
     Statement insert = db_.prepare(QStringLiteral("Insert Into MST_NOUADD(TOK_CD,NOU_CD,NOU_NAME,NOU_ADD) ")
                                    + QStringLiteral("Values(?,?,?,?)"));
+    // A destination listed twice would double every request line that
+    // names it: the last row of a code wins, so an earlier row of the code
+    // goes when the next one comes.
+    Statement earlier = db_.prepare(QStringLiteral("Delete From MST_NOUADD Where TOK_CD=? And NOU_CD=?"));
     const qint64 lines = countLines(path, progress_);
     startProgress(progress_, lines, label());
 
     Transaction tx(db_);
     db_.execute(QStringLiteral("Delete From MST_NOUADD"));
+    qint64 replaced = 0;
     const bool complete =
         readRecords(path, DestinationValuesPerRecord, progress_, [&](const QStringList &v, qint64 record) {
+            earlier.bindText(1, v[0]);
+            earlier.bindText(2, v[1]);
+            earlier.execute();
+            replaced += db_.changes();
             for (int i = 0; i < DestinationValuesPerRecord; ++i)
                 insert.bindText(i + 1, v[i]);
             insert.execute();
@@ -208,11 +219,7 @@ int DestinationMasterImport::run(const QString &path)
         });
     if (!complete)
         return 1;
-    // A destination listed twice would double every request line that
-    // names it: the last row of a code wins.
-    db_.execute(QStringLiteral("Delete From MST_NOUADD Where rowid Not In "
-                               "(Select max(rowid) From MST_NOUADD Group By TOK_CD,NOU_CD)"));
-    dropped_ = db_.changes();
     tx.commit();
+    dropped_ = replaced;
     return 0;
 }

@@ -173,14 +173,17 @@ int OrderImport::importFile(const QString &path)
     progress_.processEvents();
 
     KindInsert h1{FixedWidthTokenizer(OrderLayout::H1),
-                  db_.prepare(stagingInsert("IMP_RD_H1", OrderLayout::H1, {QStringLiteral("INDEXNOH1")}))};
+                  db_.prepare(stagingInsert("IMP_RD_H1", OrderLayout::H1,
+                                            {QStringLiteral("INDEXNOH1"), QStringLiteral("REC_NO")}))};
     KindInsert h2{FixedWidthTokenizer(OrderLayout::H2),
                   db_.prepare(stagingInsert("IMP_RD_H2", OrderLayout::H2,
-                                            {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2")}))};
+                                            {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2"),
+                                             QStringLiteral("REC_NO")}))};
     KindInsert bd{FixedWidthTokenizer(OrderLayout::BD),
                   db_.prepare(stagingInsert(
                       "IMP_RD_BD", OrderLayout::BD,
-                      {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2"), QStringLiteral("INDEXNOBD")}))};
+                      {QStringLiteral("INDEXNOH1"), QStringLiteral("INDEXNOH2"), QStringLiteral("INDEXNOBD"),
+                       QStringLiteral("REC_NO")}))};
 
     // First pass: the number of lines for the progress bar and the length
     // of the last line. Only the last line is measured: earlier short
@@ -247,6 +250,7 @@ int OrderImport::importFile(const QString &path)
             currentH1 = seriesH1.next();
             h1.bindFields(record);
             h1.insert.bindInt(h1.cut.count() + 1, currentH1);
+            h1.insert.bindInt(h1.cut.count() + 2, value);
             h1.insert.execute();
             OrderBatchInfo info;
             info.indexNoH1 = currentH1;
@@ -265,6 +269,7 @@ int OrderImport::importFile(const QString &path)
             h2.bindFields(record);
             h2.insert.bindInt(h2.cut.count() + 1, currentH1);
             h2.insert.bindInt(h2.cut.count() + 2, currentH2);
+            h2.insert.bindInt(h2.cut.count() + 3, value);
             h2.insert.execute();
             ++summary_.slips;
             if (batch)
@@ -278,6 +283,7 @@ int OrderImport::importFile(const QString &path)
             bd.insert.bindInt(bd.cut.count() + 1, currentH1);
             bd.insert.bindInt(bd.cut.count() + 2, currentH2);
             bd.insert.bindInt(bd.cut.count() + 3, seriesBD.next());
+            bd.insert.bindInt(bd.cut.count() + 4, value);
             bd.insert.execute();
             ++summary_.lines;
             if (batch)
@@ -428,22 +434,22 @@ QStringList OrderImport::earlierImports()
 
 // The set statements on the staging tables (the copies into the working
 // tables, emptying them for the next file) run in ranges of staging rows,
-// one statement per range, inside the one transaction. The staging rows
-// lie in file order, which is the order the management numbers were drawn
-// in (a series that wraps round keeps the file's order, which a range of
-// numbers would not), so the working tables receive their rows in the
-// order one statement would give them.
+// one statement per range, inside the one transaction. A range is one of
+// record numbers (REC_NO, the line of the file), which are the order the
+// management numbers were drawn in (a series that wraps round keeps the
+// file's order, which a range of numbers would not), so the working tables
+// receive their rows in the order one statement would give them.
 bool OrderImport::inRanges(const QString &statement, const QString &staging, PageSync &pageSync, bool stoppable)
 {
     // Two subqueries: min and max in one select would read the whole table.
     Recordset rs =
-        db_.query(QStringLiteral("Select (Select min(rowid) From %1),(Select max(rowid) From %1)").arg(staging));
+        db_.query(QStringLiteral("Select (Select min(REC_NO) From %1),(Select max(REC_NO) From %1)").arg(staging));
     const QVariant first = rs.field(0);
     const qint64 last = rs.field(1).toLongLong();
     rs.close();
     if (first.isNull())
         return true;
-    Statement range = db_.prepare(statement + QStringLiteral(" Where rowid Between ? And ?"));
+    Statement range = db_.prepare(statement + QStringLiteral(" Where REC_NO Between ? And ?"));
     for (qint64 from = first.toLongLong(); from <= last; from += copyRange_) {
         range.bindInt(1, from);
         range.bindInt(2, std::min(last, from + copyRange_ - 1));

@@ -65,7 +65,8 @@ public:
 
     static QString label();   // "発注データをインポートしています。"
 
-    // Staging rows copied into the working tables (or emptied) per statement. Between
+    // Lines of the file whose staging rows are copied into the working tables
+    // (or emptied) per statement. Between
     // two ranges the window repaints and the stop is looked at; a range of
     // slip lines takes a few tens of milliseconds.
     static constexpr qint64 DefaultCopyRange = 10000;

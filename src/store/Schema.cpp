@@ -17,6 +17,15 @@ ColumnDef integer(const char *name)
     return ColumnDef{QString::fromLatin1(name), QStringLiteral("INTEGER"), QString()};
 }
 
+// A staging row's place in the file it came from: the order of the file
+// is the order every step after the parse works in (the last of two rows
+// with one key wins), and the server keeps rows in no order of its own.
+// Rows staged before the column existed read 0; the next import empties them.
+ColumnDef recordNo()
+{
+    return ColumnDef{QStringLiteral("REC_NO"), QStringLiteral("INTEGER"), QStringLiteral("0"), 3};
+}
+
 ColumnDef number(const char *name)
 {
     return ColumnDef{QString::fromLatin1(name), QStringLiteral("NUMERIC"), QString()};
@@ -51,11 +60,14 @@ QList<TableDef> build()
 
     QList<TableDef> t;
     // Staging: one file being imported, as parsed.
-    t << H{"IMP_RD_H1", H::Data, h1 + QList<ColumnDef>{integer("INDEXNOH1")}, {}, {}};
-    t << H{"IMP_RD_H2", H::Data, h2 + QList<ColumnDef>{integer("INDEXNOH1"), integer("INDEXNOH2")}, {}, {}};
+    // The order staging tables are copied and emptied in ranges of REC_NO.
+    t << H{"IMP_RD_H1", H::Data, h1 + QList<ColumnDef>{integer("INDEXNOH1"), recordNo()}, {}, {{"REC_NO"}}};
+    t << H{"IMP_RD_H2", H::Data, h2 + QList<ColumnDef>{integer("INDEXNOH1"), integer("INDEXNOH2"), recordNo()},
+           {}, {{"REC_NO"}}};
     t << H{"IMP_RD_BD", H::Data,
-           bd + QList<ColumnDef>{integer("INDEXNOH1"), integer("INDEXNOH2"), integer("INDEXNOBD")}, {}, {}};
-    t << H{"IMP_PB", H::Data, pbColumns(), {}, {}};
+           bd + QList<ColumnDef>{integer("INDEXNOH1"), integer("INDEXNOH2"), integer("INDEXNOBD"), recordNo()}, {},
+           {{"REC_NO"}}};
+    t << H{"IMP_PB", H::Data, pbColumns() + QList<ColumnDef>{recordNo()}, {}, {}};
 
     // Working data.
     t << H{"TBL_RD_H1", H::Data, h1 + QList<ColumnDef>{integer("INDEXNOH1")}, {"INDEXNOH1"}, {}};

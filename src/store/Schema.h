@@ -32,7 +32,8 @@ namespace Schema {
 // column or an index is added, and give a new column its sinceVersion.
 // 2: TBL_IMP_DIGEST, and indexes for the assortment list's queries per
 // order and item.
-constexpr int Version = 2;
+// 3: REC_NO of the staging tables, the place of a row in its file.
+constexpr int Version = 3;
 
 const QList<TableDef> &tables();
 const TableDef *find(const QString &table);

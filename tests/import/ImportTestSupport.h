@@ -6,6 +6,7 @@
 #include "import/ImportBatch.h"
 #include "import/ImportProgress.h"
 #include "store/Database.h"
+#include "store/Schema.h"
 
 #include <QFile>
 #include <QStringList>
@@ -66,9 +67,21 @@ inline QString dump(Database &db, const QString &sql)
     return rows.join(QLatin1Char('\n'));
 }
 
+// A table whole, in the order its rows have for the program: by key, the
+// staging tables by their place in the file, then by every column, so
+// that both engines give one text for the same rows.
 inline QString dumpTable(Database &db, const QString &table)
 {
-    return table + QLatin1Char('\n') + dump(db, QStringLiteral("Select * From %1 Order By rowid").arg(table));
+    QStringList order;
+    if (const TableDef *t = Schema::find(table))
+        order = t->primaryKey;
+    const QStringList columns = db.columns(table);
+    if (order.isEmpty() && columns.contains(QStringLiteral("REC_NO"), Qt::CaseInsensitive))
+        order << QStringLiteral("REC_NO");
+    for (int i = 1; i <= columns.size(); ++i)
+        order << QString::number(i);
+    return table + QLatin1Char('\n')
+        + dump(db, QStringLiteral("Select * From %1 Order By %2").arg(table, order.join(QLatin1Char(','))));
 }
 
 // The tables an import may change, whole.

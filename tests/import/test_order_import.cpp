@@ -260,7 +260,7 @@ TEST_P(NumberSeries, MatchesDrawingOneByOne)
     for (int i = 0; i < c.lines; ++i)
         records << OrderRecord::line();
     ASSERT_EQ(importAnswering(orderFile(records), MsgResult::Ok), 0);
-    const QString imported = dump(*db, "Select INDEXNOBD From IMP_RD_BD Order By rowid");   // file order
+    const QString imported = dump(*db, "Select INDEXNOBD From IMP_RD_BD Order By REC_NO");   // file order
     const qint64 stored = nextNumber("BD");
 
     setSeries("BD", c.value, c.start, c.end);
