@@ -28,3 +28,12 @@ TOBARI_TEST_PG="$(scripts/pg-server.sh start "$pg_dir")"
 export TOBARI_TEST_PG
 cd "${BUILD_DIR:-build}"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "${JOBS:-$(nproc)}"
+# Then the tests of the folders that run on the server run again there:
+# each one that makes its data folder through the test support gets a
+# schema of its own on the throwaway server. (The sanitizer run keeps to
+# the embedded engine: the server pass checks SQL, not memory.)
+server_folders='store|ui'
+if [ "${1:-}" != "--sanitize" ]; then
+  TOBARI_TEST_ENGINE=postgresql QT_QPA_PLATFORM=offscreen \
+    ctest --output-on-failure -j "${JOBS:-$(nproc)}" -L "^(${server_folders})\$"
+fi

@@ -20,6 +20,8 @@ protected:
 
 TEST_F(DataFolderTest, FirstStartCreatesBothFilesWithDefaults)
 {
+    if (testsOnServer())
+        GTEST_SKIP() << "about the data folder's database files";
     Database &db = folder.prepare();
     EXPECT_TRUE(QFileInfo::exists(folder.file("data.db")));
     EXPECT_TRUE(QFileInfo::exists(folder.file("common.db")));
@@ -81,6 +83,8 @@ TEST_F(DataFolderTest, ReopeningKeepsTheData)
 
 TEST_F(DataFolderTest, AnExistingCommonFileIsKeptAndDecidesTheSharedTables)
 {
+    if (testsOnServer())
+        GTEST_SKIP() << "about the data folder's database files";
     {
         auto c = Database::open(folder.file("common.db"), true);
         c->execute("CREATE TABLE MST_NOUADD (TOK_CD TEXT, NOU_CD TEXT, NOU_NAME TEXT, NOU_ADD TEXT)");
@@ -95,6 +99,8 @@ TEST_F(DataFolderTest, AnExistingCommonFileIsKeptAndDecidesTheSharedTables)
 
 TEST_F(DataFolderTest, MissingCommonFileGivesItsNumberAndNoConnection)
 {
+    if (testsOnServer())
+        GTEST_SKIP() << "about the data folder's database files";
     folder.prepare();
     OpenDatabase(false);
     QFile::remove(folder.file("common.db"));
@@ -105,6 +111,8 @@ TEST_F(DataFolderTest, MissingCommonFileGivesItsNumberAndNoConnection)
 
 TEST_F(DataFolderTest, OpeningWhileAnotherProgramHoldsTheFileSaysSo)
 {
+    if (testsOnServer())
+        GTEST_SKIP() << "about the data folder's database files";
     folder.prepare();
     OpenDatabase(false);
     // Another program's long transaction that spilled to the file.
@@ -127,6 +135,8 @@ TEST_F(DataFolderTest, ClosingWithoutConnectionGivesZero)
 
 TEST_F(DataFolderTest, UpgradeAddsMissingColumnsWithoutLosingRows)
 {
+    if (testsOnServer())
+        GTEST_SKIP() << "about the data folder's database files";
     Database &db = folder.prepare();
     // A data.db of an older version without TBL_HUDA.OP_DATE.
     db.execute("DROP TABLE TBL_HUDA");

@@ -15,6 +15,8 @@ protected:
 
 TEST_F(DataFolderTest, MissingCommonFileIsReportedWithTheErrorBox)
 {
+    if (testsOnServer())
+        GTEST_SKIP() << "about the data folder's database files";
     folder.prepare();
     ScriptedDialogs d;
     OpenDatabaseReporting(false, d);
