@@ -352,3 +352,25 @@ TEST_F(BackupsTest, ARestoreWhileAnotherProgramUsesTheFolderIsRefused)
 }
 
 } // namespace
+
+namespace {
+
+// Until a server restore replaces the rows, it is refused before it makes
+// a backup or touches a row: never a restore reported that did not happen.
+TEST_F(BackupsTest, OnTheServerARestoreIsRefusedBeforeAnythingChanges)
+{
+    if (!testsOnServer())
+        GTEST_SKIP() << "the data folder's files are restored on the embedded engine";
+    const BackupEntry first = Backups::make(*db, Backups::reasonOnDemand(), 10);
+    db->execute("DELETE FROM TBL_RD_H2");
+    ScriptedDialogs d;
+    d.answer(MsgResult::Ok);
+    EXPECT_NE(restore(d, first.name, 10), 0);
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(count(*db, "TBL_RD_H2"), 0);
+    EXPECT_EQ(Backups::list().size(), 1);
+    EXPECT_TRUE(d.texts().last().startsWith(QString::fromUtf8("復元できませんでした。データベースは元のままです。")))
+        << d.texts().last().toStdString();
+}
+
+} // namespace
