@@ -309,6 +309,7 @@ int restore(Dialogs &dialogs, const QString &name, int keep, const RestoreSteps 
         files.append({dir.filePath(CommonFile), AppFolder::file(CommonFile)});
     BackupEntry before;
     try {
+        db.checkRestorable();
         for (const Replacement &f : files)
             checkCopy(f.copy);
         // The backup being restored is kept even when it is the oldest.

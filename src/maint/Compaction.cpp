@@ -152,9 +152,23 @@ int compactApplicationDatabase(Dialogs &dialogs, int backupKeep, const Steps &st
     // The folder is ours now: the compaction runs here, whatever it meets.
     SetJoukenValue(RequireConnection(), pendingKey(), QString());
     const int backup = Backups::makeBefore(RequireConnection(), dialogs, Backups::opCompaction(), backupKeep);
-    OpenDatabase(false);
-    if (backup != 0)
+    if (backup != 0) {
+        OpenDatabase(false);
         return backup;
+    }
+    try {
+        // A server gives the space back in place; the embedded engine's
+        // file is copied and replaced with no connection open on it.
+        const bool done = RequireConnection().compact();
+        OpenDatabase(false);
+        if (done)
+            return 0;
+    } catch (const DbError &e) {
+        OpenDatabase(false);
+        dialogs.message(QStringLiteral("エラーが発生しました。\n") + e.description(), applicationTitle(),
+                        MsgIcon::None, MsgButtons::Ok, MsgResult::Ok);
+        return e.number();
+    }
     return compactDataFolder(dialogs, steps);
 }
 

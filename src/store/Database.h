@@ -198,14 +198,24 @@ public:
     // exist yet. Not allowed inside a transaction.
     virtual void compactInto(const QString &target) = 0;
 
+    // Gives the space of deleted rows back where the engine does that in
+    // place, and says so; false where it takes a compacted copy of the file
+    // (compactInto), which the caller then makes and puts in place. Not
+    // allowed inside a transaction.
+    virtual bool compact() { return false; }
+
     // Page-for-page copies through SQLite's online backup, never a copy of
-    // a file a connection has open. backupInto writes the database `schema`
+    // a file a connection has open; a server writes its tables row by row
+    // into SQLite files of the data folder's layout. backupInto writes the database `schema`
     // ("main" or an attached name) into the new file `target`; restoreFrom
     // replaces the content of `schema` by that of the file `source` in one
     // step of the engine (a failure leaves `schema` as it was). Neither is
     // allowed inside a transaction.
     virtual void backupInto(const QString &schema, const QString &target) = 0;
     virtual void restoreFrom(const QString &schema, const QString &source) = 0;
+    // Throws, with the reason, when this connection cannot be restored from
+    // a backup at all; called before a restore changes or writes anything.
+    virtual void checkRestorable() const {}
 
     // Work locks (store/WorkLock.h): takeWork holds `work` on `key` for
     // this connection without waiting and returns nothing, or the holder

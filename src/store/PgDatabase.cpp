@@ -271,13 +271,3 @@ void PgDatabase::compactInto(const QString &)
 {
     fileCopiesOnly(QStringLiteral("最適化のコピー"));
 }
-
-void PgDatabase::backupInto(const QString &, const QString &)
-{
-    fileCopiesOnly(QStringLiteral("ファイルのバックアップ"));
-}
-
-void PgDatabase::restoreFrom(const QString &, const QString &)
-{
-    fileCopiesOnly(QStringLiteral("ファイルの復元"));
-}

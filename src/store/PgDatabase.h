@@ -45,6 +45,9 @@ public:
     void bulkEnd() override { conn_->copyEnd(); }
 
     void compactInto(const QString &target) override;
+    // VACUUM (ANALYZE) of the program's tables, in place.
+    bool compact() override;
+    void checkRestorable() const override;
     void backupInto(const QString &schema, const QString &target) override;
     void restoreFrom(const QString &schema, const QString &source) override;
 

@@ -79,6 +79,15 @@ protected:
 
     qint64 count(const QString &sql) { return db->scalar(sql).toLongLong(); }
     QString value(const QString &sql) { return db->scalar(sql).toString(); }
+    // The first column of every row in the statement's order, joined by
+    // `separator`: a list the test can compare whatever the engine.
+    QString joined(const QString &sql, const QString &separator = QStringLiteral(","))
+    {
+        QStringList parts;
+        for (Recordset rs = db->query(sql); !rs.eof(); rs.moveNext())
+            parts << rs.text(0);
+        return parts.join(separator);
+    }
 
     static QByteArray read(const QString &path)
     {

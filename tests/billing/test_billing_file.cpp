@@ -211,6 +211,8 @@ TEST_F(WriteBillingFileTest, ReoutputOfAMissingRunWritesNothing)
 
 TEST_F(WriteBillingFileTest, FailureLeavesNoFileAndAnEarlierFileUntouched)
 {
+    if (testsOnServer())
+        GTEST_SKIP() << "the fault is a text in a column of whole numbers, which the server never holds";
     QFile earlier(target());
     ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
     earlier.write("earlier\r\n");

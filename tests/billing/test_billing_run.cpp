@@ -5,6 +5,7 @@
 #include "billing/ClosingPeriod.h"
 #include "BillingFixture.h"
 
+#include "support/InjectedFailure.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -38,14 +39,16 @@ protected:
     {
         QStringList parts;
         for (const char *sql :
-             {"Select group_concat(INDEXNOH2||':'||HA_FLG||':'||ifnull(KINGAKU_KEI,'N'),' ') From TBL_SEM_B",
-              "Select group_concat(INDEXNOZH||':'||INDEXNOH2||':'||HA_FLG||':'||GOUKEI_KINGAKU,' ') From TBL_SEZ_B",
-              "Select group_concat(INDEXNOZH||':'||INDEXNOBD,' ') From TBL_SEZ_BD",
-              "Select group_concat(INDEXNOZH,' ') From TBL_SEZ_H",
-              "Select group_concat(INDEXNOH2||':'||SEIKYU_FLG,' ') From TBL_RD_H2",
-              "Select group_concat(KEYC||'='||VALUEC,' ') From MST_JYOUKEN",
+             {"Select INDEXNOH2||':'||HA_FLG||':'||coalesce(CAST(KINGAKU_KEI AS TEXT),'N') From TBL_SEM_B "
+              "Order By INDEXNOH2",
+              "Select INDEXNOZH||':'||INDEXNOH2||':'||HA_FLG||':'||GOUKEI_KINGAKU From TBL_SEZ_B "
+              "Order By INDEXNOZH,INDEXNOH2",
+              "Select INDEXNOZH||':'||INDEXNOBD From TBL_SEZ_BD Order By INDEXNOZH,INDEXNOH2,INDEXNOBD",
+              "Select INDEXNOZH From TBL_SEZ_H Order By INDEXNOZH",
+              "Select INDEXNOH2||':'||SEIKYU_FLG From TBL_RD_H2 Order By INDEXNOH2",
+              "Select KEYC||'='||VALUEC From MST_JYOUKEN Order By KEYC",
               "Select IVal From MST_IDX Where IKey='ZH'"})
-            parts << value(QString::fromLatin1(sql));
+            parts << joined(QString::fromLatin1(sql), " ");
         return parts.join('\n');
     }
 };
@@ -126,14 +129,13 @@ TEST_F(BillingRunTest, BillingWritesTheFileThenRecordsTheRun)
     EXPECT_EQ(value("Select INDEXNOZH||'|'||TORIHIKISAKI_CD||'|'||DATA_SYU||'|'||DATA_SAKUSEI_BI||'|'||TAISYOU_J||'|'||"
                     "TAISYOU_I||'|'||DEN_MAISUU||'|'||KINGAKU_KEI From TBL_SEZ_H Where INDEXNOZH=4"),
               "4|778899|064|261210|240521|240620|3|18000");
-    EXPECT_EQ(value("Select group_concat(INDEXNOH2||':'||OMDNNO||':'||HA_FLG||':'||GOUKEI_KINGAKU,' ') From "
-                    "(Select * From TBL_SEZ_B Where INDEXNOZH=4 Order By INDEXNOH2)"),
+    EXPECT_EQ(joined("Select INDEXNOH2||':'||OMDNNO||':'||HA_FLG||':'||GOUKEI_KINGAKU From TBL_SEZ_B "
+                     "Where INDEXNOZH=4 Order By INDEXNOH2", " "),
               "10:000123:0:15000 11:000124:0:2500 30:000077:0:500");
-    EXPECT_EQ(value("Select group_concat(INDEXNOBD||':'||ONGENJ,' ') From (Select * From TBL_SEZ_BD Where INDEXNOZH=4 "
-                    "Order By INDEXNOBD)"),
+    EXPECT_EQ(joined("Select INDEXNOBD||':'||ONGENJ From TBL_SEZ_BD Where INDEXNOZH=4 Order By INDEXNOBD", " "),
               "100:0000015000 110:0000002500 300:500");
     EXPECT_EQ(count("Select Count(*) From TBL_SEZ_B Where HA_FLG='-1'"), 0);
-    EXPECT_EQ(value("Select group_concat(INDEXNOH2||':'||SEIKYU_FLG,' ') From TBL_RD_H2"), "10:-1 11:-1 12:0");
+    EXPECT_EQ(joined("Select INDEXNOH2||':'||SEIKYU_FLG From TBL_RD_H2 Order By INDEXNOH2", " "), "10:-1 11:-1 12:0");
     EXPECT_EQ(count("Select Count(*) From TBL_SEM_B"), 0);
     EXPECT_EQ(GetJoukenValue(*db, "ZENKAI_SEIKYU_BI"), "2024/06/20");
     EXPECT_EQ(storedClosingPeriod(*db).isOpen(), false);
@@ -143,7 +145,7 @@ TEST_F(BillingRunTest, BillingWritesTheFileThenRecordsTheRun)
     EXPECT_EQ(proposeClosingPeriod(*db, "20").from, "2024/06/21");
     dialogs.answer(MsgResult::Ok);
     ASSERT_EQ(runClosing(*db, dialogs, "2024/06/21", "2024/07/20").status, 0);
-    EXPECT_EQ(value("Select group_concat(INDEXNOH2) From TBL_SEM_B"), "12");
+    EXPECT_EQ(joined("Select INDEXNOH2 From TBL_SEM_B Order By INDEXNOH2"), "12");
 }
 
 TEST_F(BillingRunTest, OnlyCarriedOverSlipsAreCopiedUnderTheNewRun)
@@ -155,12 +157,11 @@ TEST_F(BillingRunTest, OnlyCarriedOverSlipsAreCopiedUnderTheNewRun)
     EXPECT_TRUE(dialogs.texts().first().startsWith("今回請求分\r\n   伝票枚数: 0\r\n   合計金額: 0\r\n"));
     EXPECT_EQ(value("Select DEN_MAISUU||'|'||KINGAKU_KEI From TBL_SEZ_H Where INDEXNOZH=4"), "1|500");
     // The slip is in the history twice now, once per run.
-    EXPECT_EQ(value("Select group_concat(INDEXNOZH||':'||HA_FLG,' ') From (Select * From TBL_SEZ_B Where INDEXNOH2=30 "
-                    "Order By INDEXNOZH)"),
+    EXPECT_EQ(joined("Select INDEXNOZH||':'||HA_FLG From TBL_SEZ_B Where INDEXNOH2=30 Order By INDEXNOZH", " "),
               "3:0 4:0");
-    EXPECT_EQ(value("Select group_concat(INDEXNOZH,' ') From (Select * From TBL_SEZ_BD Where INDEXNOH2=30 Order By 1)"),
+    EXPECT_EQ(joined("Select INDEXNOZH From TBL_SEZ_BD Where INDEXNOH2=30 Order By INDEXNOZH", " "),
               "3 4");
-    EXPECT_EQ(value("Select group_concat(INDEXNOH2||':'||SEIKYU_FLG,' ') From TBL_RD_H2"), "10:0 11:0 12:0");
+    EXPECT_EQ(joined("Select INDEXNOH2||':'||SEIKYU_FLG From TBL_RD_H2 Order By INDEXNOH2", " "), "10:0 11:0 12:0");
 }
 
 TEST_F(BillingRunTest, LastBillingDateIsStoredEvenWithoutItsRow)
@@ -211,8 +212,7 @@ TEST_F(BillingRunTest, FailureWhileRecordingLeavesNothingRecordedAndNoFile)
     db->execute("Update TBL_SEZ_B Set HA_FLG='-1'");
     const QString before = snapshot();
     // Fails at the billed flags, after the run header and the copies.
-    db->execute("Create Temp Trigger fail_billing Before Update Of SEIKYU_FLG On TBL_RD_H2 "
-                "Begin Select RAISE(ABORT, 'injected'); End");
+    injectFailure(*db, "fail_billing", "TBL_RD_H2", "UPDATE OF SEIKYU_FLG", "injected");
     dialogs.answer(MsgResult::Ok).answerFile(target());
     const SeikyuOutcome r = bill();
     EXPECT_GT(r.status, 10000);
@@ -232,8 +232,8 @@ TEST_F(BillingRunTest, TicksAreWrittenThrough)
     EXPECT_FALSE(setCurrentTick(*db, 99, true));
     EXPECT_TRUE(setCarriedTick(*db, 3, 30, true));
     EXPECT_FALSE(setCarriedTick(*db, 4, 30, true));
-    EXPECT_EQ(value("Select group_concat(INDEXNOH2||':'||HA_FLG,' ') From TBL_SEM_B"), "10:0 11:-1 12:-1");
-    EXPECT_EQ(value("Select group_concat(INDEXNOZH||':'||HA_FLG,' ') From TBL_SEZ_B"), "3:-1");
+    EXPECT_EQ(joined("Select INDEXNOH2||':'||HA_FLG From TBL_SEM_B Order By INDEXNOH2", " "), "10:0 11:-1 12:-1");
+    EXPECT_EQ(joined("Select INDEXNOZH||':'||HA_FLG From TBL_SEZ_B Order By INDEXNOZH,INDEXNOH2", " "), "3:-1");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "support/SlipRows.h"
 #include "support/TempDataFolder.h"
 
+#include "support/InjectedFailure.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -305,10 +306,9 @@ INSTANTIATE_TEST_SUITE_P(
                     13},
         FailureCase{"MarkersLocked",
                     [](TempDataFolder &, Database &db) {
-                        db.execute("CREATE TRIGGER no_mark BEFORE UPDATE OF ONSURYM ON TBL_RD_BD "
-                                      "WHEN NEW.INDEXNOBD=110 BEGIN SELECT RAISE(ABORT,'locked'); END");
+                        injectFailure(db, "no_mark", "TBL_RD_BD", "UPDATE OF ONSURYM", "locked", "NEW.INDEXNOBD=110");
                     },
-                    10000 + 1811 /* SQLITE_CONSTRAINT_TRIGGER */}),
+                    testsOnServer() ? DbErr::ServerBase : 10000 + 1811 /* SQLITE_CONSTRAINT_TRIGGER */}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(Consignment, RunInTheSameSecondKeepsTheEarlierWorkbook)

@@ -62,7 +62,7 @@ TEST_F(BillingScreens, ClosingEntryProposesChecksAndCalculates)
     dialogs.answer(MsgResult::Ok);
     EXPECT_TRUE(screen.confirm());
     EXPECT_EQ(screen.result(), QDialog::Accepted);
-    EXPECT_EQ(value("Select group_concat(INDEXNOH2||':'||HA_FLG) From TBL_SEM_B"), "10:-1,11:0");
+    EXPECT_EQ(joined("Select INDEXNOH2||':'||HA_FLG From TBL_SEM_B Order By INDEXNOH2"), "10:-1,11:0");
     EXPECT_EQ(GetJoukenValue(*db, "SHIME_BI_I"), "2024/06/20");
     // The closing entry says what it gathered and ticked before it closes.
     EXPECT_EQ(dialogs.texts().last(), "締日計算が終了しました。\n期間 2024/05/21 ～ 2024/06/20\n"
@@ -98,7 +98,7 @@ TEST_F(BillingScreens, DeskTicksAreWrittenThroughAndBillingClosesIt)
 
     tick(screen.tdbList1, 0, false);
     tick(screen.tdbList4, 0, true);
-    EXPECT_EQ(value("Select group_concat(INDEXNOH2||':'||HA_FLG) From TBL_SEM_B"), "10:0,11:-1");
+    EXPECT_EQ(joined("Select INDEXNOH2||':'||HA_FLG From TBL_SEM_B Order By INDEXNOH2"), "10:0,11:-1");
 
     screen.showRun(0);
     ASSERT_EQ(screen.tdbList3->gridModel()->rowCount(), 1);
@@ -121,7 +121,7 @@ TEST_F(BillingScreens, DeskTicksAreWrittenThroughAndBillingClosesIt)
     // The screen sees the run, its file, its slips and its amount.
     EXPECT_EQ(dialogs.texts().last(), "請求処理が終了しました。\n請求管理No: 4\n請求データファイル: " + out
                                           + "/bill.txt\n伝票 2 枚、合計金額 3,000 円");
-    EXPECT_EQ(value("Select group_concat(INDEXNOH2) From (Select INDEXNOH2 From TBL_SEZ_B Where INDEXNOZH=4 Order By 1)"),
+    EXPECT_EQ(joined("Select INDEXNOH2 From TBL_SEZ_B Where INDEXNOZH=4 Order By INDEXNOH2"),
               "11,30");
 }
 
@@ -172,7 +172,8 @@ TEST_F(BillingScreens, CustomExportOfARunTellsAFailure)
     ASSERT_EQ(messages().size(), 1);
     const QString said = messages()[0];
     EXPECT_TRUE(said.startsWith(QStringLiteral("出力する際にエラーが発生しました。\r\nエラーNo="))) << said.toStdString();
-    EXPECT_TRUE(said.contains(QStringLiteral("Nonexistent"))) << said.toStdString();
+    // The engine's own words name the column; a server folds it to lower case.
+    EXPECT_TRUE(said.contains(QStringLiteral("Nonexistent"), Qt::CaseInsensitive)) << said.toStdString();
     EXPECT_FALSE(QFile::exists(out + "/RUN.CSV"));
 }
 
