@@ -1,4 +1,5 @@
 #include "app/BatchRunner.h"
+#include "store/WorkLock.h"
 
 #include "app/BatchDialogs.h"
 #include "billing/ClosingCancel.h"
@@ -178,6 +179,28 @@ int printMenuPage(BatchContext &ctx)
 
 } // namespace
 
+namespace {
+
+// One desk of the desk list: name, since when, and what it holds, by tabs.
+QString deskLine(const Database::Desk &d)
+{
+    QStringList works;
+    for (const QString &h : d.holds) {
+        const int work = h.section(QLatin1Char(':'), 0, 0).toInt();
+        const QString key = h.section(QLatin1Char(':'), 1);
+        static const char *const names[] = {"", "請求処理", "保守処理", "伝票・品揃表の印刷", "値札の出力", "印字受託"};
+        QString name = work >= 1 && work <= 5 ? QString::fromUtf8(names[work]) : h;
+        if (work >= 3 && work <= 5)
+            name += QStringLiteral("（バッチ %1）").arg(key);
+        works << name;
+    }
+    return QStringList{d.name + (d.self ? QStringLiteral(" (この端末)") : QString()), d.since,
+                       works.isEmpty() ? QStringLiteral("-") : works.join(QStringLiteral("、"))}
+        .join(QLatin1Char('\t'));
+}
+
+} // namespace
+
 QList<BatchCommand> coreBatchCommands()
 {
     QList<BatchCommand> list;
@@ -208,9 +231,21 @@ QList<BatchCommand> coreBatchCommands()
     list << BatchCommand{QStringLiteral("cancel-closing"), QStringLiteral("cancel-closing"),
                          QStringLiteral("途中の締日計算処理を解除します"),
                          [](BatchContext &ctx) {
+                             const HeldWork desk(RequireConnection(), WorkLock::Work::Billing);
+                             if (!desk) {
+                                 ctx.out << batchLine(desk.refusal()) << Qt::endl;
+                                 return BatchExit::NothingDone;
+                             }
                              return cancelClosing(RequireConnection(), ctx.dialogs) == 0
                                  ? BatchExit::Done
                                  : BatchExit::NothingDone;
+                         }};
+    list << BatchCommand{QStringLiteral("desks"), QStringLiteral("desks"),
+                         QStringLiteral("同じデータで動いている端末（プログラム）と、それぞれが実行中の処理を表示します"),
+                         [](BatchContext &ctx) {
+                             for (const Database::Desk &d : RequireConnection().desks())
+                                 ctx.out << deskLine(d) << Qt::endl;
+                             return BatchExit::Done;
                          }};
     list << BatchCommand{QStringLiteral("delete-all"), QStringLiteral("delete-all"),
                          QStringLiteral("取込・請求データをすべて削除し、番号を 1 に戻します"),

@@ -48,6 +48,13 @@ QStringList names()
     return factories().keys();
 }
 
+std::optional<WorkLock::Work> workOf(const QString &name)
+{
+    if (name == QLatin1String("frm0120_SeikyuList") || name == QLatin1String("frm0121_Simebi_In"))
+        return WorkLock::Work::Billing;
+    return std::nullopt;
+}
+
 int exec(QDialog *screen)
 {
     const FocusReturn back(screen->parentWidget());

@@ -3,10 +3,13 @@
 // registers a factory; the main screen creates a new instance per opening
 // and shows it modally.
 
+#include "store/WorkLock.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QDialog;
 class QWidget;
@@ -26,6 +29,9 @@ QStringList names();
 // deletes it when it closes, and gives the keyboard back to that window;
 // the screen's result.
 int exec(QDialog *screen);
+
+// The work a screen holds while it is open (the billing desk), if any.
+std::optional<WorkLock::Work> workOf(const QString &name);
 
 // Screens of the system that this build does not have yet: the menu may
 // name them, and the operator is told they are not available yet.

@@ -3,6 +3,8 @@
 #include "app/DesktopOpener.h"
 
 #include "app/ScreenRegistry.h"
+#include "store/Connection.h"
+#include "store/WorkLock.h"
 #include "billing/ConsignmentDetail.h"
 #include "store/Settings.h"
 #include "import/ui/frm9001_splImport.h"
@@ -209,6 +211,16 @@ QString frm0000_main::titleText() const
 
 void frm0000_main::openScreen(const QString &name)
 {
+    // The billing screens are one desk's at a time: a second desk is told
+    // which desk bills and the screen does not open.
+    std::optional<HeldWork> desk;
+    if (const std::optional<WorkLock::Work> work = ScreenRegistry::workOf(name); work && AppConnection()) {
+        desk.emplace(*AppConnection(), *work);
+        if (!*desk) {
+            dialogs_.message(desk->refusal(), applicationTitle(), MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok);
+            return;
+        }
+    }
     QDialog *screen = ScreenRegistry::create(name, this, dialogs_);
     if (!screen && ScreenRegistry::isPlanned(name)) {
         dialogs_.message(QStringLiteral("この画面はこのバージョンではまだ使えません。"), applicationTitle(),

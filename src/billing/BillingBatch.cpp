@@ -9,6 +9,7 @@
 #include "store/AppFolder.h"
 #include "store/Connection.h"
 #include "store/DbError.h"
+#include "store/WorkLock.h"
 #include "store/Dialogs.h"
 
 #include <QDir>
@@ -230,21 +231,35 @@ int runView(BatchContext &ctx)
     return BatchExit::Done;
 }
 
+// The billing desk is one desk's at a time: the command holds it for its
+// run, or is refused (exit 1) naming the desk that bills.
+std::function<int(BatchContext &)> atTheBillingDesk(std::function<int(BatchContext &)> run)
+{
+    return [run](BatchContext &ctx) {
+        const HeldWork desk(RequireConnection(), WorkLock::Work::Billing);
+        if (!desk) {
+            ctx.out << batchLine(desk.refusal()) << Qt::endl;
+            return BatchExit::NothingDone;
+        }
+        return run(ctx);
+    };
+}
+
 } // namespace
 
 QList<BatchCommand> billingBatchCommands()
 {
     return {
         BatchCommand{QStringLiteral("closing"), QStringLiteral("closing --from YYYY/MM/DD --to YYYY/MM/DD"),
-                     QStringLiteral("締日計算: 期間を確定し未請求の伝票を集計します"), runClosingCommand},
+                     QStringLiteral("締日計算: 期間を確定し未請求の伝票を集計します"), atTheBillingDesk(runClosingCommand)},
         BatchCommand{QStringLiteral("billing-tick"), QStringLiteral("billing-tick [--run Z] --slip INDEXNOH2 --on|--off"),
-                     QStringLiteral("伝票を請求する/しないに切り替えます (--run: 請求済みの伝票を再請求)"), runTick},
+                     QStringLiteral("伝票を請求する/しないに切り替えます (--run: 請求済みの伝票を再請求)"), atTheBillingDesk(runTick)},
         BatchCommand{QStringLiteral("billing-check"), QStringLiteral("billing-check"),
                      QStringLiteral("金額確認: 今回請求分と繰越請求分の枚数と金額を表示します"), runCheck},
         BatchCommand{QStringLiteral("bill"), QStringLiteral("bill --out FILE"),
-                     QStringLiteral("請求処理: 請求データファイルを作成し請求を記録します"), runBill},
+                     QStringLiteral("請求処理: 請求データファイルを作成し請求を記録します"), atTheBillingDesk(runBill)},
         BatchCommand{QStringLiteral("billing-reoutput"), QStringLiteral("billing-reoutput --run Z --out FILE"),
-                     QStringLiteral("請求管理No Z の請求データファイルを再出力します"), runReoutput},
+                     QStringLiteral("請求管理No Z の請求データファイルを再出力します"), atTheBillingDesk(runReoutput)},
         BatchCommand{QStringLiteral("billing-export"), QStringLiteral("billing-export --run Z --to DIR"),
                      QStringLiteral("請求管理No Z を SQL/SEIKYU.SQL でカスタム出力します"), runExport},
         BatchCommand{QStringLiteral("billing-runs"), QStringLiteral("billing-runs"),

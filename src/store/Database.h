@@ -10,12 +10,14 @@
 
 #include <QByteArrayView>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -204,6 +206,24 @@ public:
     // allowed inside a transaction.
     virtual void backupInto(const QString &schema, const QString &target) = 0;
     virtual void restoreFrom(const QString &schema, const QString &source) = 0;
+
+    // Work locks (store/WorkLock.h): takeWork holds `work` on `key` for
+    // this connection without waiting and returns nothing, or the holder
+    // (a desk's host, or a program) when another connection holds it; a
+    // lock this connection holds already is held once more. releaseWork
+    // gives one hold back.
+    virtual std::optional<QString> takeWork(int work, qint64 key) = 0;
+    virtual void releaseWork(int work, qint64 key) = 0;
+
+    // The programs working on the same data now, this one included: each
+    // desk (or program) with the work locks it holds.
+    struct Desk {
+        QString name;       // "tobari-edi HOST USER", or the program's record
+        QString since;      // when it connected, "yyyy-MM-dd HH:mm:ss"
+        QStringList holds;  // its work locks: "1:0" is work 1 on key 0
+        bool self = false;
+    };
+    virtual QList<Desk> desks() = 0;
 
     // The embedded engine's own handle, for the store and the tests; null
     // on a server.

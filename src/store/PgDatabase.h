@@ -48,6 +48,10 @@ public:
     void backupInto(const QString &schema, const QString &target) override;
     void restoreFrom(const QString &schema, const QString &source) override;
 
+    std::optional<QString> takeWork(int work, qint64 key) override;
+    void releaseWork(int work, qint64 key) override;
+    QList<Desk> desks() override;
+
     PgConnection &connection() { return *conn_; }
 
     explicit PgDatabase(std::unique_ptr<PgConnection> conn) : conn_(std::move(conn)) {}

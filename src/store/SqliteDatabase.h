@@ -45,6 +45,10 @@ public:
     void backupInto(const QString &schema, const QString &target) override;
     void restoreFrom(const QString &schema, const QString &source) override;
 
+    std::optional<QString> takeWork(int work, qint64 key) override;
+    void releaseWork(int work, qint64 key) override;
+    QList<Desk> desks() override;
+
     sqlite3 *handle() const override { return db_; }
 
     // Set by an application function that fails, so that the statement's
