@@ -9,7 +9,11 @@
 QList<ColumnSetName> columnSetNames(Database &db)
 {
     QList<ColumnSetName> out;
-    Recordset rs = db.query(QStringLiteral("Select SET_DB_NAME,SET_NAME From MST_SET_NAME"));
+    // Keys in the order of their numbers (S2 before S10, SET009 before
+    // SET010): the program numbers new sets upwards, so that is the order
+    // they were made in.
+    Recordset rs = db.query(
+        QStringLiteral("Select SET_DB_NAME,SET_NAME From MST_SET_NAME Order By length(SET_DB_NAME),SET_DB_NAME"));
     for (; !rs.eof(); rs.moveNext())
         out << ColumnSetName{rs.text(0), rs.text(1)};
     return out;

@@ -42,18 +42,21 @@ QString groupStatement(qint32 batch, const QString &orderCondition = QString())
         + SqlNumber(batch) + orderCondition
         + QStringLiteral("Group By TH2.OMHCNO,TH2.OMTRCD,TH2.OMTRKN,TH2.OMTCD2,TH2.OMGNCD,TH2.OMNKDT,TH2.OMOPYY,"
                          "TH2.OMOPMM,TH2.OMOLDT,TH2.OMSLDT,"
+                         "TH2.OMMDNO,TH2.OMBYKN,TH2.OMHCKB,TH2.OMFUDA,TH2.INDEXNOH1 "
+                         "Order By TH2.OMHCNO,TH2.OMTRCD,TH2.OMTRKN,TH2.OMTCD2,TH2.OMGNCD,TH2.OMNKDT,TH2.OMOPYY,"
+                         "TH2.OMOPMM,TH2.OMOLDT,TH2.OMSLDT,"
                          "TH2.OMMDNO,TH2.OMBYKN,TH2.OMHCKB,TH2.OMFUDA,TH2.INDEXNOH1 ");
 }
 
 QString slipsStatement(qint32 batch)
 {
-    return QStringLiteral("Select * From TBL_RD_H2 Where INDEXNOH1=") + SqlNumber(batch) + QStringLiteral("And OMHCKB='0' ");
+    return QStringLiteral("Select * From TBL_RD_H2 Where INDEXNOH1=") + SqlNumber(batch) + QStringLiteral("And OMHCKB='0' Order By INDEXNOH2");
 }
 
 QString oneSlipStatement(qint32 batch, const QString &slipNo)
 {
     return QStringLiteral("Select * From TBL_RD_H2 Where INDEXNOH1=") + SqlNumber(batch) + QStringLiteral("and OMDNNO=")
-        + SqlText(slipNo, false, true);
+        + SqlText(slipNo, false, true) + QStringLiteral("Order By INDEXNOH2");
 }
 
 QString oneOrderCondition(const QString &orderNo)
@@ -154,7 +157,7 @@ namespace {
 QString ordersOfKind(const QString &condition)
 {
     return QStringLiteral("Select INDEXNOH1,Count(*) as CSUU From (Select INDEXNOH1,OMHCNO From TBL_RD_H2 Where %1 "
-                          "Group By INDEXNOH1,OMHCNO) Group By INDEXNOH1")
+                          "Group By INDEXNOH1,OMHCNO) OH Group By INDEXNOH1")
         .arg(condition);
 }
 
@@ -180,7 +183,7 @@ QString slipCount()
 QString orderCount()
 {
     // Null counts join as empty text.
-    return QStringLiteral("ifnull(TH22.CSUU,'') || '-' || ifnull(TH23.CSUU,'0')");
+    return QStringLiteral("ifnull(CAST(TH22.CSUU AS TEXT),'') || '-' || ifnull(CAST(TH23.CSUU AS TEXT),'0')");
 }
 
 } // namespace BatchRows

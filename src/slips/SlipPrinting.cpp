@@ -93,7 +93,8 @@ public:
     std::vector<SlipLine> read(Database &db, const QVariant &h2)
     {
         std::vector<SlipLine> lines;
-        Recordset rs = db.query(QStringLiteral("Select * From TBL_RD_BD Where INDEXNOH2=") + SqlNumber(h2));
+        Recordset rs = db.query(QStringLiteral("Select * From TBL_RD_BD Where INDEXNOH2=") + SqlNumber(h2)
+                                + QStringLiteral("Order By INDEXNOBD"));
         QHash<QString, QString> taken; // position → ONLINE of the line on it
         for (; !rs.eof(); rs.moveNext()) {
             SlipLine l;

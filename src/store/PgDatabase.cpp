@@ -74,7 +74,11 @@ public:
     {
         conn_->execute(QStringLiteral("BEGIN READ ONLY"));
         conn_->execute(QStringLiteral("SET LOCAL statement_timeout = %1").arg(limits.maxSeconds * 1000));
-        conn_->execute(QStringLiteral("DECLARE tobari_export NO SCROLL CURSOR FOR ") + sql);
+        try {
+            conn_->execute(QStringLiteral("DECLARE tobari_export NO SCROLL CURSOR FOR ") + sql);
+        } catch (const DbError &e) {
+            throwLimit(e);
+        }
         fetch();
     }
 
@@ -106,12 +110,24 @@ private:
         try {
             rows_.emplace(conn_->query(QStringLiteral("FETCH %1 FROM tobari_export").arg(kBatch)));
         } catch (const DbError &e) {
-            // 57014: the statement timeout ended the query.
-            if (e.description().contains(QLatin1String("SQLSTATE 57014")))
-                throw DbError(DbErr::QueryLimit,
-                              QStringLiteral("SQL 文が %1 秒を過ぎても終わらないため中止しました。").arg(limits_.maxSeconds));
-            throw;
+            throwLimit(e);
         }
+    }
+
+    // The server's own limits stop the query as the export's limits would;
+    // the server can make a constant value while planning, so the
+    // declaration meets them too. Any other error goes on as it is.
+    [[noreturn]] void throwLimit(const DbError &e) const
+    {
+        // 57014: the statement timeout ended the query.
+        if (e.description().contains(QLatin1String("SQLSTATE 57014")))
+            throw DbError(DbErr::QueryLimit,
+                          QStringLiteral("SQL 文が %1 秒を過ぎても終わらないため中止しました。").arg(limits_.maxSeconds));
+        // 54000: a value larger than the server can hold, far past any cap.
+        if (e.description().contains(QLatin1String("SQLSTATE 54000")))
+            throw DbError(DbErr::QueryLimit,
+                          QStringLiteral("%1 バイトを超える値があるため中止しました。").arg(limits_.maxValueBytes));
+        throw e;
     }
 
     std::unique_ptr<PgConnection> conn_;

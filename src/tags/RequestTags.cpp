@@ -42,7 +42,7 @@ QList<RequestRun> planRuns(Database &db, const QString &request, int &unknownPbK
     QList<KindCode> kinds;
     {
         Recordset rs = db.query(
-            QStringLiteral("Select TH2.OMFUDA,TBD.ONNFKB,MHS.PB_FLG From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD "
+            QStringLiteral("Select TH2.OMFUDA,TBD.ONNFKB,max(MHS.PB_FLG) as PB_FLG From TBL_RD_H2 TH2 Left Join TBL_RD_BD TBD "
                            "On TH2.INDEXNOH2=TBD.INDEXNOH2 Left Join MST_HUDASYU MHS On TH2.OMFUDA=MHS.HUDA_SYU "
                            "And TBD.ONNFKB=MHS.HUDA_KU Where TH2.SEIKYU_FLG=?")
                 + QStringLiteral(" And Not TBD.ONNFKB='0' Group By TH2.SEIKYU_FLG,TH2.OMFUDA,TBD.ONNFKB "

@@ -170,7 +170,8 @@ QString partnerListSql(const QString &batch)
                           "Where INDEXNOH1=%1Group By INDEXNOH1,OMTRCD,OMTRKN) TH2 Left Join "
                           "(Select INDEXNOH1,OMTRCD,substr(OMYOB3,-4) as CNK From TBL_RD_H2 Where INDEXNOH1=%1"
                           "Group By INDEXNOH1,OMTRCD,substr(OMYOB3,-4)) TH2K On TH2.INDEXNOH1=TH2K.INDEXNOH1 "
-                          "And TH2.OMTRCD=TH2K.OMTRCD Group By TH2.INDEXNOH1,TH2.OMTRCD,TH2.OMTRKN")
+                          "And TH2.OMTRCD=TH2K.OMTRCD Group By TH2.INDEXNOH1,TH2.OMTRCD,TH2.OMTRKN "
+                          "Order By TH2.INDEXNOH1,TH2.OMTRCD,TH2.OMTRKN")
         .arg(b);
 }
 
@@ -182,7 +183,8 @@ RequestWorkbooksOutcome makeWorkbooks(Database &db, const TagSettings &settings,
             + SqlNumber(batch);
         if (!partner.isEmpty())
             sql += QStringLiteral("And OMTRCD=") + SqlText(partner, false, true);
-        sql += QStringLiteral("Group By OMTRCD,substr(OMYOB3,1,2),substr(OMYOB3,-4)");
+        sql += QStringLiteral("Group By OMTRCD,substr(OMYOB3,1,2),substr(OMYOB3,-4) "
+                              "Order By OMTRCD,substr(OMYOB3,1,2),substr(OMYOB3,-4)");
         Recordset rs = db.query(sql);
         for (; !rs.eof(); rs.moveNext())
             groups << Group{rs.text(0), rs.text(1), rs.text(2)};

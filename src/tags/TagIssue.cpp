@@ -6,6 +6,7 @@
 #include "store/Literals.h"
 #include "store/Dialogs.h"
 #include "store/JetFunctions.h"
+#include "tags/TagSummary.h"
 #include "tags/clsHudaPrint.h"
 
 #include <QDir>
@@ -141,7 +142,7 @@ QString summaryListSql(const QString &batch)
 {
     return QStringLiteral("Select INDEXNOH1 as 管理NoB00900,NEHUDA_SYU as 札種s00500,NEHUDA_KUBUN as 札区s00500,"
                           "TAG_SYU as 札名B01200,SUU as 数量L00900,OP_DATE as 備考s01200 From TBL_HUDA Where INDEXNOH1=")
-        + SqlNumber(batch) + QStringLiteral("Order By rowid");
+        + SqlNumber(batch) + QStringLiteral("Order By ") + TagSummaryOrder();
 }
 
 QString lineListSql(const QString &flag, const TagKindRow &row)
@@ -261,7 +262,9 @@ QString requestPbTypesSql(const QString &request)
 {
     return QStringLiteral("Select TR.OMFUDA,TR.ONNFKB,MPB.TAG_SYURUI From ")
         + pbLines(QStringLiteral("TH2.SEIKYU_FLG,TH2.OMFUDA,TBD.ONNFKB")) + requestPbLines(request)
-        + QStringLiteral("Group By TR.OMFUDA,TR.ONNFKB,MPB.TAG_SYURUI Order By TR.OMFUDA,TR.ONNFKB,MPB.TAG_SYURUI");
+        + QStringLiteral("Group By TR.OMFUDA,TR.ONNFKB,MPB.TAG_SYURUI "
+                             "Order By TR.OMFUDA,TR.ONNFKB,CASE WHEN MPB.TAG_SYURUI Is Null THEN 0 ELSE 1 END,"
+                             "MPB.TAG_SYURUI");
 }
 
 std::optional<QString> pbFlag(Database &db, const QString &kind, const QString &code)

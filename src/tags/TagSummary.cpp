@@ -64,3 +64,12 @@ void BuildTagSummary(Database &db, qint32 batch)
     db.execute(pbStatement(batch, true));
     db.execute(pbStatement(batch, false));
 }
+
+QString TagSummaryOrder()
+{
+    return QStringLiteral(
+        "CASE WHEN (Select max(MHS.PB_FLG) From MST_HUDASYU MHS Where MHS.HUDA_SYU=TBL_HUDA.NEHUDA_SYU "
+        "And MHS.HUDA_KU=TBL_HUDA.NEHUDA_KUBUN)=0 THEN 0 ELSE 1 END,"
+        "CASE WHEN TBL_HUDA.OP_DATE='出力済み' THEN 0 ELSE 1 END,TBL_HUDA.INDEXNOH1,TBL_HUDA.NEHUDA_SYU,"
+        "TBL_HUDA.NEHUDA_KUBUN,CASE WHEN TBL_HUDA.TAG_SYU Is Null THEN 0 ELSE 1 END,TBL_HUDA.TAG_SYU");
+}

@@ -4,7 +4,7 @@
 // written ("出力済み") and one for those still to write (""). The table
 // holds one batch at a time.
 
-#include <QtGlobal>
+#include <QString>
 
 class Database;
 
@@ -12,3 +12,9 @@ class Database;
 // database error (a PB key that is not a number) reaches the caller with
 // the rows of the statements that had already run.
 void BuildTagSummary(Database &db, qint32 batch);
+
+// ORDER BY terms that read TBL_HUDA in the order BuildTagSummary fills it:
+// ordinary kinds before PB kinds, lines already written before those still
+// to write, then batch, kind, code and tag name with no name first. The
+// table has no key of its own that keeps that order.
+QString TagSummaryOrder();

@@ -114,7 +114,8 @@ int runKindTags(BatchContext &ctx, const TagsArgs &a)
     QList<TagKindRow> rows;
     {
         Recordset rs = db.query(QStringLiteral("Select INDEXNOH1,NEHUDA_SYU,NEHUDA_KUBUN,TAG_SYU,SUU,OP_DATE From TBL_HUDA "
-                                               "Where NEHUDA_SYU=? And NEHUDA_KUBUN=? And OP_DATE=? Order By rowid"),
+                                               "Where NEHUDA_SYU=? And NEHUDA_KUBUN=? And OP_DATE=? Order By ")
+                                    + TagSummaryOrder(),
                                 {a.kind, a.code, a.reprint ? QStringLiteral("出力済み") : QString(QLatin1String(""))});
         for (; !rs.eof(); rs.moveNext())
             rows << TagKindRow{rs.text(0), rs.text(1), rs.text(2), rs.text(3), rs.text(4), rs.text(5)};
@@ -178,7 +179,8 @@ int runTagSummary(BatchContext &ctx)
     Database &db = RequireConnection();
     BuildTagSummary(db, ctx.args.at(1).toInt());
     Recordset rs = db.query(
-        QStringLiteral("Select INDEXNOH1,NEHUDA_SYU,NEHUDA_KUBUN,TAG_SYU,SUU,OP_DATE From TBL_HUDA Order By rowid"));
+        QStringLiteral("Select INDEXNOH1,NEHUDA_SYU,NEHUDA_KUBUN,TAG_SYU,SUU,OP_DATE From TBL_HUDA Order By ")
+        + TagSummaryOrder());
     for (; !rs.eof(); rs.moveNext()) {
         QStringList cells;
         for (int c = 0; c < rs.fieldCount(); ++c)

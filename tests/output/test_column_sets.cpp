@@ -4,12 +4,28 @@
 #include "output/ColumnSetBatch.h"
 #include "output/ColumnSets.h"
 #include "store/DbError.h"
+#include "support/TempDataFolder.h"
 
 #include <QTextStream>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// Makes the engine refuse `event` (INSERT, DELETE) on `table` for the rows
+// that meet `condition`, written with NEW. for an inserted row.
+void refuseRows(Database &db, const QString &table, const QString &event, const QString &condition = "1=1")
+{
+    if (testsOnServer()) {
+        db.execute("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
+                   "'BEGIN RAISE EXCEPTION ''refused''; END'");
+        db.execute(QString("CREATE TRIGGER refuse BEFORE %1 ON %2 FOR EACH ROW WHEN (%3) EXECUTE FUNCTION refuse()")
+                       .arg(event, table, condition));
+    } else {
+        db.execute(QString("CREATE TRIGGER refuse BEFORE %1 ON %2 WHEN %3 BEGIN SELECT RAISE(ABORT,'refused'); END")
+                       .arg(event, table, condition));
+    }
+}
 
 class ColumnSets : public ::testing::Test, public ColumnSetFixture {
 protected:
@@ -73,8 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ColumnSets, FailedSaveKeepsTheSetAsItWas)
 {
-    db->execute("CREATE TRIGGER refuse BEFORE INSERT ON MST_COL_SET WHEN NEW.COL_DB_NAME='BAD' "
-                "BEGIN SELECT RAISE(ABORT,'refused'); END");
+    refuseRows(*db, "MST_COL_SET", "INSERT", "NEW.COL_DB_NAME='BAD'");
     EXPECT_THROW(saveColumnSet(*db, "S1", {{"TBL_A", "A2", ""}, {"TBL_A", "BAD", ""}}), DbError);
     EXPECT_EQ(stored("S1"), (QStringList{"TBL_A.A1", "TBL_B.B1", "TBL_A.GONE"}));
 }
@@ -230,7 +245,7 @@ TEST_F(ColumnSets, RemoveTakesTheMembersAlongAndLeavesTheOthers)
 
 TEST_F(ColumnSets, FailedRemoveKeepsNameAndMembers)
 {
-    db->execute("CREATE TRIGGER refuse BEFORE DELETE ON MST_SET_NAME BEGIN SELECT RAISE(ABORT,'refused'); END");
+    refuseRows(*db, "MST_SET_NAME", "DELETE");
     EXPECT_THROW(removeColumnSet(*db, "S1"), DbError);
     EXPECT_EQ(setNames(*db), (QStringList{"S1=納品用", "S2=請求用"}));
     EXPECT_EQ(stored("S1"), (QStringList{"TBL_A.A1", "TBL_B.B1", "TBL_A.GONE"}));

@@ -51,7 +51,7 @@ TEST(ChangeMarkerTest, MadeInCodeAndInSqlAlike)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(ChangeMarker::make(c.quantity, c.price), c.marker);
-        EXPECT_EQ(db.scalar(QStringLiteral("Select ") + ChangeMarker::sqlMake(QStringLiteral("?1"), QStringLiteral("?2")),
+        EXPECT_EQ(db.scalar(QStringLiteral("Select ") + ChangeMarker::sqlMake(QStringLiteral("?"), QStringLiteral("?")),
                             {QString::fromLatin1(c.quantity), QString::fromLatin1(c.price)})
                       .toString(),
                   c.marker);

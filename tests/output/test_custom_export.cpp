@@ -289,7 +289,10 @@ TEST_P(ExportRefused, NothingChangedAndNoFile)
     EXPECT_FALSE(dop.lastErrorDescription().isEmpty());
     EXPECT_EQ(lineCount(), before);
     EXPECT_EQ(db->scalar("SELECT ONSYKN FROM TBL_RD_BD WHERE INDEXNOBD=100").toString(), "ABC");
-    EXPECT_NE(sqlite3_get_autocommit(db->handle()), 0);   // no transaction left open
+    // No transaction left open.
+    if (db->handle())
+        EXPECT_NE(sqlite3_get_autocommit(db->handle()), 0);
+    EXPECT_EQ(db->transactionDepth(), 0);
     EXPECT_EQ(outputFiles(), QStringList());
     EXPECT_FALSE(QFileInfo::exists("export_attach_probe.db"));
 }
@@ -299,6 +302,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RefusedCase{"delete", "DELETE FROM TBL_RD_BD"},
                       RefusedCase{"update", "UPDATE TBL_RD_BD SET ONSYKN = 'X'"},
                       RefusedCase{"delete_behind_with", "WITH x AS (SELECT 1) DELETE FROM TBL_RD_BD"},
+                      RefusedCase{"delete_inside_with",
+                                  "WITH d AS (DELETE FROM TBL_RD_BD RETURNING ONSYKN) SELECT * FROM d"},
                       RefusedCase{"second_statement", "SELECT 1; DELETE FROM TBL_RD_BD"},
                       RefusedCase{"insert_select", "INSERT INTO TBL_RD_BD (INDEXNOBD) SELECT 999"},
                       RefusedCase{"attach_creating_a_file", "ATTACH 'export_attach_probe.db' AS other"},
@@ -346,7 +351,10 @@ TEST_F(Export, ValueCannotMakeTheStatementWrite)
         EXPECT_EQ(lineCount(), 2);
         EXPECT_EQ(outputFiles(), QStringList());
     }
-    EXPECT_NE(sqlite3_get_autocommit(db->handle()), 0);
+    // No transaction is left open behind the refused statement.
+    if (db->handle())
+        EXPECT_NE(sqlite3_get_autocommit(db->handle()), 0);
+    EXPECT_EQ(db->transactionDepth(), 0);
 }
 
 // ------------------------------------------------------------ placeholders

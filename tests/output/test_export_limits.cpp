@@ -111,7 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BigValueCase{"blob_past_the_default", "", "SELECT zeroblob(2000000)", "1000000"},
                       BigValueCase{"blob_of_two_gigabytes", "", "SELECT zeroblob(2000000000)", "1000000"},
                       BigValueCase{"text_past_the_cap_of_ConfDat", "[Export]\r\nMaxValueBytes=2000\r\n",
-                                   "SELECT hex(zeroblob(1001))", "2000"}),
+                                   // 2,560 characters, doubled from ten
+                                   "WITH RECURSIVE s(t) AS (SELECT '0123456789' UNION ALL "
+                                   "SELECT t || t FROM s WHERE length(t) < 2001) "
+                                   "SELECT t FROM s ORDER BY length(t) DESC LIMIT 1", "2000"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // The shipped sample's placeholder stands for a fragment of SQL; a value

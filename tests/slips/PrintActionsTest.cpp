@@ -260,7 +260,7 @@ protected:
     QString slipMarks()
     {
         return text(QStringLiteral("Select group_concat(ifnull(HAKKOU_FLG,'') || '/' || ifnull(DEN_OP_DATE,'') || '/' || "
-                                   "ifnull(DEN_EXP_CHECK,''), ',') From (Select * From TBL_RD_H2 Order By INDEXNOH2)"));
+                                   "ifnull(DEN_EXP_CHECK,''), ',') From (Select * From TBL_RD_H2 Order By INDEXNOH2) TH2"));
     }
 };
 

@@ -4,6 +4,7 @@
 // carries the tag kind and the division.
 
 #include "support/SlipRows.h"
+#include "tags/TagSummary.h"
 
 #include <QStringList>
 
@@ -59,7 +60,8 @@ inline void line(Database &db, const Line &l)
 inline QStringList summary(Database &db)
 {
     QStringList out;
-    Recordset rs = db.query("Select INDEXNOH1,NEHUDA_SYU,NEHUDA_KUBUN,TAG_SYU,SUU,OP_DATE From TBL_HUDA Order By rowid");
+    Recordset rs = db.query(
+        QStringLiteral("Select INDEXNOH1,NEHUDA_SYU,NEHUDA_KUBUN,TAG_SYU,SUU,OP_DATE From TBL_HUDA Order By ") + TagSummaryOrder());
     for (; !rs.eof(); rs.moveNext()) {
         QStringList cells;
         for (int c = 0; c < 6; ++c)

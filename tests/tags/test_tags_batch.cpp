@@ -45,7 +45,7 @@ protected:
     }
     QString stamp(int bd)
     {
-        auto db = Database::open(folder.file("data.db"));
+        auto db = openConfiguredDatabase();
         return db->scalar("Select TAG_OP_DATE From TBL_RD_BD Where INDEXNOBD=?", {bd}).toString();
     }
 
@@ -108,7 +108,7 @@ TEST_F(TagsBatch, LineRunRebuildsTheSummary)
     ASSERT_EQ(run({"tag-summary", "--batch", "1"}).status, 0);
     const Outcome o = run({"--yes", "tags", "--line", "10", "--count", "5"});
     ASSERT_EQ(o.status, 0) << o.out.toStdString();
-    auto db = Database::open(folder.file("data.db"));
+    auto db = openConfiguredDatabase();
     EXPECT_EQ(TagFixture::summary(*db), (QStringList{QStringLiteral("1|1|2|値札A|5|出力済み"), "1|5|1|7|2|"}));
 }
 
@@ -128,7 +128,7 @@ TEST_F(TagsBatch, RequestWorkbooksListAndTagData)
 {
     ASSERT_TRUE(Settings::write(SettingKey::WritePath, folder.file("out")));
     {
-        auto db = Database::open(folder.file("data.db"));
+        auto db = openConfiguredDatabase();
         db->execute("Update TBL_RD_H2 Set OMTRCD='654321',OMTRKN='TOBARI',OMYOB3='010001',SEIKYU_FLG='0'");
     }
     const Outcome made = run({"--yes", "request-workbooks", "--batch", "1"});

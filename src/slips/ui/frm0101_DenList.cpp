@@ -79,7 +79,8 @@ QString frm0101_DenList::orderListSql(const QString &batch)
                           "TH2.OMNKDT as 納期D01000,TH2.OMTRKN as 取引先名称S01500,"
                           "IIF(TH2.OMHCKB='0','','事前発注') as 発注形態s01000 From TBL_RD_H2 TH2 Where TH2.INDEXNOH1=")
         + SqlNumber(batch)
-        + QStringLiteral("Group By TH2.INDEXNOH1,TH2.OMHCNO,TH2.OMHCDT,TH2.OMNKDT,TH2.OMTRKN,TH2.OMHCKB");
+        + QStringLiteral("Group By TH2.INDEXNOH1,TH2.OMHCNO,TH2.OMHCDT,TH2.OMNKDT,TH2.OMTRKN,TH2.OMHCKB "
+                         "Order By TH2.INDEXNOH1,TH2.OMHCNO,TH2.OMHCDT,TH2.OMNKDT,TH2.OMTRKN,TH2.OMHCKB");
 }
 
 frm0101_DenList::frm0101_DenList(Dialogs &dialogs, DenListPrinting printing, QWidget *parent)
