@@ -32,8 +32,11 @@ QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "${JOBS:-$(nproc)}"
 # each one that makes its data folder through the test support gets a
 # schema of its own on the throwaway server. (The sanitizer run keeps to
 # the embedded engine: the server pass checks SQL, not memory.)
-server_folders='store|ui'
+# Restoring a backup onto the server is not built yet (it is refused
+# there with a message): its three tests stay on the embedded engine.
+server_folders='store|ui|import|slips|tags|billing|output|maint|app'
+not_on_server='RestoreBringsRowsBackAndCanItselfBeUndone|RestoreKeepsTheBackupItRestoresEvenWhenItIsTheOldest|BackupScreenMakesAndRestores'
 if [ "${1:-}" != "--sanitize" ]; then
   TOBARI_TEST_ENGINE=postgresql QT_QPA_PLATFORM=offscreen \
-    ctest --output-on-failure -j "${JOBS:-$(nproc)}" -L "^(${server_folders})\$"
+    ctest --output-on-failure -j "${JOBS:-$(nproc)}" -L "^(${server_folders})\$" -E "${not_on_server}"
 fi
